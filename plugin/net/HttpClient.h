@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <wx/string.h>
+
+struct HttpRequest {
+    wxString url;
+    // Sent after the client's own headers; a "Host" here replaces the client's.
+    std::vector<std::pair<std::string, std::string>> headers;
+    // Bounds every wait on the server: connecting, sending, and each read of the answer.
+    int timeoutSeconds = 3;
+    // A longer answer is a failure rather than an unbounded allocation.
+    size_t maxBodyBytes = 32u * 1024u * 1024u;
+    // Go through the process proxy when one is set.
+    bool useProxy = true;
+};
+
+struct HttpResponse {
+    // True when a complete HTTP answer was read, whatever its status code.
+    bool complete = false;
+    int status = 0;
+    std::string error;
+    // Header names in lower case.
+    std::map<std::string, std::string> headers;
+    std::string body;
+
+    bool IsSuccess() const { return complete && status >= 200 && status < 300; }
+    // Empty when absent.
+    std::string Header(const std::string& lowerCaseName) const;
+};
+
+// A small HTTP/1.0 client whose every wait is bounded and which can be cancelled.
+class HttpClient {
+public:
+    using CancelCheck = std::function<bool()>;
+
+    static HttpResponse Get(const HttpRequest& request, const CancelCheck& cancelled = {});
+};

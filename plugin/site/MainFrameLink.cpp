@@ -1,0 +1,42 @@
+#include "site/MainFrameLink.h"
+
+#include <wx/app.h>
+#include <wx/event.h>
+#include <wx/thread.h>
+#include <wx/window.h>
+
+namespace {
+wxWindow* g_frame = nullptr;
+}
+
+void MainFrameLink::Register(wxWindow* frame)
+{
+    wxASSERT(wxIsMainThread());
+    g_frame = frame;
+}
+
+void MainFrameLink::Unregister(wxWindow* frame)
+{
+    wxASSERT(wxIsMainThread());
+    if (g_frame == frame)
+        g_frame = nullptr;
+}
+
+wxWindow* MainFrameLink::Get()
+{
+    wxASSERT(wxIsMainThread());
+    if (g_frame)
+        return g_frame;
+    return wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+}
+
+bool MainFrameLink::PostCommand(int id)
+{
+    wxWindow* target = Get();
+    if (!target)
+        return false;
+    wxCommandEvent event(wxEVT_MENU, id);
+    event.SetEventObject(target);
+    target->GetEventHandler()->AddPendingEvent(event);
+    return true;
+}

@@ -1,0 +1,33 @@
+#include "site/Site.h"
+
+Site* Site::ms_instance = nullptr;
+
+Site::Site()
+{
+    ms_instance = this;
+}
+
+Site::~Site()
+{
+    // Nothing may reach a destroyed site through the instance pointer.
+    if (ms_instance == this)
+        ms_instance = nullptr;
+}
+
+Site* Site::GetInstance()
+{
+    return ms_instance;
+}
+
+UserList Site::GetUserList() const
+{
+    std::lock_guard<std::mutex> guard(m_listLock);
+    return m_users;
+}
+
+void Site::SetUserList(const UserList& list)
+{
+    UserList copy(list);
+    std::lock_guard<std::mutex> guard(m_listLock);
+    m_users.swap(copy);
+}

@@ -1,0 +1,109 @@
+#include "site/TabunoSite.h"
+
+#include <wx/app.h>
+#include <wx/intl.h>
+#include <wx/socket.h>
+#include <wx/thread.h>
+#include <wx/utils.h>
+
+#include "net/HttpClient.h"
+#include "net/ProxySetting.h"
+#include "site/MainFrameLink.h"
+#include "site/MemoryLineSource.h"
+#include "site/MessageBoxSeam.h"
+#include "site/OnlineListReader.h"
+#include "site/Settings.h"
+#include "site/UiDispatcher.h"
+
+wxIMPLEMENT_DYNAMIC_CLASS(TabunoSite, wxModule);
+
+namespace {
+
+bool StopRequested()
+{
+    wxThread* thread = wxThread::This();
+    return thread && thread->TestDestroy();
+}
+
+void PauseAfterPerformer()
+{
+    if (wxThread::This())
+        wxThread::Sleep(TabunoSite::kPauseAfterPerformerMs);
+    else if (wxIsMainThread())
+        wxMilliSleep(TabunoSite::kPauseAfterPerformerMs);
+}
+
+} // namespace
+
+TabunoSite::TabunoSite()
+{
+    // The desktop's proxy, read once: every request of the plug-in honours it.
+    ProxySetting::Set(ProxySetting::FromEnvironment());
+}
+
+bool TabunoSite::OnInit()
+{
+    if (wxTheApp) {
+        wxTheApp->SetVendorName("Tabuno");
+        wxTheApp->SetAppName("Ruvidodur");
+    }
+    // Sockets used on secondary threads must be initialised from the main thread first.
+    m_socketsInitialised = wxSocketBase::Initialize();
+    return true;
+}
+
+void TabunoSite::OnExit()
+{
+    UiDispatcher::Shutdown();
+    // The toolkit's own socket module may have shut sockets down already at its clean-up.
+    if (m_socketsInitialised && wxSocketBase::IsInitialized())
+        wxSocketBase::Shutdown();
+    m_socketsInitialised = false;
+}
+
+long TabunoSite::UpdateUserList()
+{
+    const CancelCheck cancelled = &StopRequested;
+
+    HttpRequest request;
+    request.url = Settings::HostUrl(Settings::Host::Main, "/include/js/online_performers.js");
+    request.timeoutSeconds = kTimeoutSeconds;
+    const HttpResponse response = HttpClient::Get(request, cancelled);
+
+    // A cut-short or refused answer is a failed refresh: a partial list would report every
+    // missing performer as gone.
+    if (!response.IsSuccess()) {
+        if (cancelled())
+            return 0;
+        if (++m_failures >= kFailuresBeforeNotice)
+            ReportUnreachable(cancelled);
+        return 0;
+    }
+    m_failures = 0;
+
+    UserList list;
+    MemoryLineSource source(response.body);
+    OnlineListReader reader;
+    const bool whole = reader.Read(source, list, [&]() {
+        PauseAfterPerformer();
+        return !cancelled();
+    });
+    if (!whole)
+        return 0;
+
+    SetUserList(list);
+    return Settings::ReadLong("/System/syncinterval", 10) * 1000;
+}
+
+void TabunoSite::ReportUnreachable(const CancelCheck& cancelled)
+{
+    UiDispatcher::RunAndWait(
+        []() {
+            const wxString message = wxString::Format("%s\n%s",
+                                                      _("Could not get response from server"),
+                                                      _("Please execute it after a while."));
+            MessageBoxSeam::Show(message, _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
+            MainFrameLink::PostCommand(wxID_EXIT);
+        },
+        cancelled);
+}

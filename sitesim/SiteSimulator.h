@@ -1,0 +1,137 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "PerformerPool.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}
+
+namespace sitesim {
+
+enum class Route { OnlineList, Favorites, UnreadMail, Thumbnail, Update, Page, Profile };
+
+enum class Fault {
+    None,
+    Refuse,      // reset the connection before any answer
+    Silent,      // accept and never answer
+    StallBody,   // send the headers and half the body, then stall
+    ResetBody,   // send the headers and half the body, then reset
+    NotFound,    // 404
+    ServerError, // 500
+    Garbage,     // bytes that are not HTTP
+    Empty,       // 200 with an empty body
+};
+
+struct LoggedRequest {
+    double seconds = 0; // since the simulator started
+    std::string method;
+    std::string target; // as it stood in the request line: absolute when sent to a proxy
+    std::string path;
+    std::string query;
+    std::vector<std::pair<std::string, std::string>> headers;
+
+    std::string Header(const std::string& name) const; // case-insensitive; empty when absent
+};
+
+struct Account {
+    std::string password;
+    std::vector<std::string> favorites;
+    int unreadMail = 0;
+};
+
+// The Tabuno site on loopback: every request the plug-in makes, live-looking performers,
+// switchable faults and a log of what was asked.
+class SiteSimulator {
+public:
+    struct Options {
+        int port = 0;           // 0: any free port
+        int performers = 300;   // initial population
+        unsigned seed = 1;
+        bool churn = true;      // performers come and go every second
+        std::string updateDir;  // files "plugin", "skin", "mo", "manifest" offered as an update
+        std::string offeredVersion = "1.3.0";
+    };
+
+    SiteSimulator();
+    explicit SiteSimulator(Options options);
+    ~SiteSimulator();
+    SiteSimulator(const SiteSimulator&) = delete;
+    SiteSimulator& operator=(const SiteSimulator&) = delete;
+
+    bool Start();
+    void Stop();
+    int Port() const { return m_port; }
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+    // Performers, exactly; churn goes on only if enabled.
+    void SetPerformers(std::vector<SimPerformer> performers);
+    std::vector<SimPerformer> Performers() const;
+    void SetChurn(bool enabled);
+    void Tick(); // one step of churn now
+
+    // List bodies served one per request, in order; the last one stays. Empty: back to live.
+    void ScriptListBodies(std::vector<std::string> bodies);
+
+    void SetAccount(const std::string& user, Account account);
+    void SetFault(Route route, Fault fault);
+    void ClearFaults();
+
+    // Update files by type ("" for the plug-in, "skin", "mo", "manifest").
+    void SetUpdate(const std::string& offeredVersion, std::map<std::string, std::string> files);
+
+    std::vector<LoggedRequest> Requests() const;
+    std::vector<LoggedRequest> RequestsFor(const std::string& path) const;
+    void ClearLog();
+
+    static bool ParseRoute(const std::string& text, Route& route);
+    static bool ParseFault(const std::string& text, Fault& fault);
+    // Compares dotted version numbers: negative, 0 or positive.
+    static int CompareVersions(const std::string& a, const std::string& b);
+
+private:
+    void Serve(const httplib::Request& req, httplib::Response& res);
+    void Dispatch(const std::string& path, const httplib::Request& req, httplib::Response& res,
+                  Route& route);
+    bool ApplyFault(Fault fault, const httplib::Request& req, httplib::Response& res,
+                    const std::string& body, const std::string& contentType);
+    void Control(const std::string& path, const httplib::Request& req, httplib::Response& res);
+    void ChurnLoop();
+    bool WaitStopped(int milliseconds);
+    std::string NextListBody();
+    static std::string Page(const std::string& title, const std::string& text);
+
+    Options m_options;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_listener;
+    std::thread m_churner;
+    int m_port = 0;
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_stopSignal;
+    bool m_stopping = false;
+    PerformerPool m_pool;
+    bool m_churn;
+    std::vector<std::string> m_script;
+    size_t m_scriptPos = 0;
+    std::map<std::string, Account> m_accounts;
+    std::map<Route, Fault> m_faults;
+    std::string m_offeredVersion;
+    std::map<std::string, std::string> m_updateFiles;
+    std::vector<LoggedRequest> m_log;
+    std::chrono::steady_clock::time_point m_started;
+};
+
+} // namespace sitesim

@@ -1,0 +1,113 @@
+// The simulated Tabuno site, for the demo and for trying the plug-in by hand.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "SiteSimulator.h"
+
+namespace {
+
+std::atomic<bool> g_quit{false};
+
+void OnSignal(int)
+{
+    g_quit = true;
+}
+
+void Usage(std::ostream& out)
+{
+    out << "usage: sitesim [--port N] [--performers N] [--seed N] [--no-churn]\n"
+           "               [--update-dir DIR] [--offered-version V]\n"
+           "               [--account USER:PASSWORD[:FAV1,FAV2,...[:MAIL]]]...\n"
+           "Serves the Tabuno site on 127.0.0.1. --port 0 picks a free port and prints it.\n"
+           "Control routes: /_sim/performers, /_sim/churn?on=0|1, /_sim/tick,\n"
+           "/_sim/fault?route=R&fault=F, /_sim/faults/clear, /_sim/script, /_sim/account,\n"
+           "/_sim/log (GET to read, POST to clear).\n";
+}
+
+bool ParseInt(const char* text, int& value)
+{
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 0 || v > 10000000)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    sitesim::SiteSimulator::Options options;
+    options.port = 8080;
+    std::vector<std::pair<std::string, sitesim::Account>> accounts;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        int number = 0;
+        if (arg == "--help" || arg == "-h") {
+            Usage(std::cout);
+            return 0;
+        } else if (arg == "--port" && hasValue && ParseInt(argv[i + 1], number) && number < 65536) {
+            options.port = number;
+            ++i;
+        } else if (arg == "--performers" && hasValue && ParseInt(argv[i + 1], number)) {
+            options.performers = number;
+            ++i;
+        } else if (arg == "--seed" && hasValue && ParseInt(argv[i + 1], number)) {
+            options.seed = static_cast<unsigned>(number);
+            ++i;
+        } else if (arg == "--no-churn") {
+            options.churn = false;
+        } else if (arg == "--update-dir" && hasValue) {
+            options.updateDir = argv[++i];
+        } else if (arg == "--offered-version" && hasValue) {
+            options.offeredVersion = argv[++i];
+        } else if (arg == "--account" && hasValue) {
+            std::istringstream in(argv[++i]);
+            std::string user, favorites, mail;
+            sitesim::Account account;
+            std::getline(in, user, ':');
+            std::getline(in, account.password, ':');
+            std::getline(in, favorites, ':');
+            std::getline(in, mail, ':');
+            std::istringstream favs(favorites);
+            std::string name;
+            while (std::getline(favs, name, ','))
+                if (!name.empty())
+                    account.favorites.push_back(name);
+            account.unreadMail = std::atoi(mail.c_str());
+            if (user.empty()) {
+                Usage(std::cerr);
+                return 2;
+            }
+            accounts.emplace_back(user, account);
+        } else {
+            std::cerr << "sitesim: unknown or incomplete option " << arg << "\n";
+            Usage(std::cerr);
+            return 2;
+        }
+    }
+
+    sitesim::SiteSimulator site(options);
+    for (auto& a : accounts)
+        site.SetAccount(a.first, a.second);
+    if (!site.Start()) {
+        std::cerr << "sitesim: cannot listen on 127.0.0.1:" << options.port << "\n";
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::cout << "sitesim listening on 127.0.0.1:" << site.Port() << std::endl;
+    while (!g_quit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    site.Stop();
+    return 0;
+}
