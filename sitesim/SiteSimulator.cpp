@@ -246,16 +246,21 @@ void SiteSimulator::SetAccount(const std::string& user, Account account)
     m_accounts[user] = std::move(account);
 }
 
-void SiteSimulator::SetFault(Route route, Fault fault)
+void SiteSimulator::SetFault(Route route, Fault fault, int times)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_faults[route] = fault;
+    if (times > 0)
+        m_faultsLeft[route] = times;
+    else
+        m_faultsLeft.erase(route);
 }
 
 void SiteSimulator::ClearFaults()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_faults.clear();
+    m_faultsLeft.clear();
 }
 
 void SiteSimulator::SetUpdate(const std::string& offeredVersion,
@@ -379,16 +384,26 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
         m_log.push_back(std::move(logged));
     }
 
-    Route route = Route::Page;
-    Dispatch(path, req, res, route);
-
+    const Route route = RouteOf(path);
     Fault fault = Fault::None;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         auto it = m_faults.find(route);
-        if (it != m_faults.end())
+        if (it != m_faults.end()) {
             fault = it->second;
+            auto left = m_faultsLeft.find(route);
+            if (left != m_faultsLeft.end() && --left->second <= 0) {
+                m_faultsLeft.erase(left);
+                m_faults.erase(it);
+            }
+        }
     }
+    // Only the faults that send part of an answer need the answer; the others leave a scripted
+    // list where it is.
+    const bool needsAnswer =
+        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody;
+    if (needsAnswer)
+        Dispatch(path, req, res);
     if (fault != Fault::None) {
         const std::string body = res.body;
         const std::string type = res.get_header_value("Content-Type");
@@ -396,16 +411,35 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     }
 }
 
-void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& req,
-                             httplib::Response& res, Route& route)
+Route SiteSimulator::RouteOf(const std::string& path)
 {
-    if (path == "/include/js/online_performers.js") {
-        route = Route::OnlineList;
+    static const std::string archive = "/WebArchive/";
+    static const std::string thumb = "/thumbs/LinkedImage.jpg";
+    if (path == "/include/js/online_performers.js")
+        return Route::OnlineList;
+    if (path == "/cgi-bin/favorite.cgi")
+        return Route::Favorites;
+    if (path == "/fast-cgi/get_unread.fcgi")
+        return Route::UnreadMail;
+    if (path.rfind(archive, 0) == 0 && path.size() > archive.size() + thumb.size() &&
+        path.compare(path.size() - thumb.size(), thumb.size(), thumb) == 0)
+        return Route::Thumbnail;
+    if (path == "/cgi-bin/app/update.cgi")
+        return Route::Update;
+    if (path == "/profile.shtml")
+        return Route::Profile;
+    return Route::Page;
+}
+
+void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& req,
+                             httplib::Response& res)
+{
+    const Route route = RouteOf(path);
+    if (route == Route::OnlineList) {
         res.set_content(NextListBody(), "application/x-javascript");
         return;
     }
-    if (path == "/cgi-bin/favorite.cgi") {
-        route = Route::Favorites;
+    if (route == Route::Favorites) {
         const std::string user = req.get_param_value("username");
         const std::string password = req.get_param_value("password");
         std::string basic = req.get_header_value("Authorization");
@@ -431,8 +465,7 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
         res.set_content(list, "text/plain");
         return;
     }
-    if (path == "/fast-cgi/get_unread.fcgi") {
-        route = Route::UnreadMail;
+    if (route == Route::UnreadMail) {
         const std::string user = req.get_param_value("username");
         std::lock_guard<std::mutex> guard(m_lock);
         auto it = m_accounts.find(user);
@@ -440,18 +473,15 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
         res.set_content(std::to_string(count) + "\n", "text/plain");
         return;
     }
-    static const std::string archive = "/WebArchive/";
-    static const std::string thumb = "/thumbs/LinkedImage.jpg";
-    if (path.rfind(archive, 0) == 0 && path.size() > archive.size() + thumb.size() &&
-        path.compare(path.size() - thumb.size(), thumb.size(), thumb) == 0) {
-        route = Route::Thumbnail;
+    if (route == Route::Thumbnail) {
+        static const std::string archive = "/WebArchive/";
+        static const std::string thumb = "/thumbs/LinkedImage.jpg";
         const std::string name =
             path.substr(archive.size(), path.size() - archive.size() - thumb.size());
         res.set_content(ThumbnailPainter::PngFor(name), "image/png");
         return;
     }
-    if (path == "/cgi-bin/app/update.cgi") {
-        route = Route::Update;
+    if (route == Route::Update) {
         const std::string version = req.get_param_value("version");
         const std::string type = req.get_param_value("type");
         std::lock_guard<std::mutex> guard(m_lock);
@@ -464,14 +494,12 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
         }
         return;
     }
-    if (path == "/profile.shtml") {
-        route = Route::Profile;
+    if (route == Route::Profile) {
         const size_t q = req.target.find('?');
         const std::string name = q == std::string::npos ? std::string() : req.target.substr(q + 1);
         res.set_content(Page("Profile of " + name, "Schedule, photos and more."), "text/html");
         return;
     }
-    route = Route::Page;
     if (path == "/" || path == "/myqo.shtml" || path == "/viewers/myqo_favourites.html" ||
         path == "/fast-cgi/viewers/fav.fcgi" || path == "/join.html" || path == "/index.html") {
         res.set_content(Page("Tabuno", "Page " + path), "text/html");
@@ -587,8 +615,9 @@ void SiteSimulator::Control(const std::string& path, const httplib::Request& req
         if (!ParseRoute(req.get_param_value("route"), route) ||
             !ParseFault(req.get_param_value("fault"), fault))
             return bad("usage: /_sim/fault?route=list|favorites|mail|thumbnail|update|page|"
-                       "profile&fault=none|refuse|silent|stall|reset|404|500|garbage|empty");
-        SetFault(route, fault);
+                       "profile&fault=none|refuse|silent|stall|reset|404|500|garbage|empty"
+                       "[&times=N]");
+        SetFault(route, fault, std::atoi(req.get_param_value("times").c_str()));
         return ok("ok");
     }
     if (path == "/_sim/faults/clear") {

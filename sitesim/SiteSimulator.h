@@ -86,7 +86,8 @@ public:
     void ScriptListBodies(std::vector<std::string> bodies);
 
     void SetAccount(const std::string& user, Account account);
-    void SetFault(Route route, Fault fault);
+    // 'times' > 0: only the next that many requests of the route meet the fault.
+    void SetFault(Route route, Fault fault, int times = -1);
     void ClearFaults();
 
     // Update files by type ("" for the plug-in, "skin", "mo", "manifest").
@@ -103,8 +104,8 @@ public:
 
 private:
     void Serve(const httplib::Request& req, httplib::Response& res);
-    void Dispatch(const std::string& path, const httplib::Request& req, httplib::Response& res,
-                  Route& route);
+    static Route RouteOf(const std::string& path);
+    void Dispatch(const std::string& path, const httplib::Request& req, httplib::Response& res);
     bool ApplyFault(Fault fault, const httplib::Request& req, httplib::Response& res,
                     const std::string& body, const std::string& contentType);
     void Control(const std::string& path, const httplib::Request& req, httplib::Response& res);
@@ -128,6 +129,7 @@ private:
     size_t m_scriptPos = 0;
     std::map<std::string, Account> m_accounts;
     std::map<Route, Fault> m_faults;
+    std::map<Route, int> m_faultsLeft;
     std::string m_offeredVersion;
     std::map<std::string, std::string> m_updateFiles;
     std::vector<LoggedRequest> m_log;

@@ -9,6 +9,7 @@
 #include <wx/thread.h>
 
 #include "EventPump.h"
+#include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "ThumbnailPainter.h"
 #include "net/ProxySetting.h"
@@ -37,16 +38,11 @@ class TabunoSiteTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sitesim::SiteSimulator::Options options;
-        options.performers = 0;
-        options.churn = false;
-        sim = std::make_unique<sitesim::SiteSimulator>(options);
-        ASSERT_TRUE(sim->Start());
-        Settings::WriteString(Settings::HostKey(Settings::Host::Main),
-                              wxString::FromUTF8(sim->HostPort()));
+        sim = StartQuietSite();
+        ASSERT_TRUE(sim);
         Settings::DeleteEntry("/System/syncinterval");
         site = std::make_unique<TabunoSite>();
-        ProxySetting::Set("");
+        ProxySetting::Set(""); // the site's constructor took the environment's
         boxes = 0;
         MessageBoxSeam::SetResponder([this](const wxString& message, const wxString& caption,
                                             long style) {

@@ -1,0 +1,18 @@
+#include "QuietSite.h"
+
+#include "net/ProxySetting.h"
+#include "site/Settings.h"
+
+std::unique_ptr<sitesim::SiteSimulator> StartQuietSite()
+{
+    sitesim::SiteSimulator::Options options;
+    options.performers = 0;
+    options.churn = false;
+    auto sim = std::make_unique<sitesim::SiteSimulator>(options);
+    if (!sim->Start())
+        return nullptr;
+    Settings::WriteString(Settings::HostKey(Settings::Host::Main),
+                          wxString::FromUTF8(sim->HostPort()));
+    ProxySetting::Set("");
+    return sim;
+}
