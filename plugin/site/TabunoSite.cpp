@@ -14,6 +14,7 @@
 #include "site/OnlineListReader.h"
 #include "site/Settings.h"
 #include "site/UiDispatcher.h"
+#include "skin/ResourceManager.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(TabunoSite, wxModule);
 
@@ -54,6 +55,8 @@ bool TabunoSite::OnInit()
 
 void TabunoSite::OnExit()
 {
+    // The skin goes with the module; a store never asked for is not loaded just to be freed.
+    ResourceManager::Release();
     UiDispatcher::Shutdown();
     // The toolkit's own socket module may have shut sockets down already at its clean-up.
     if (m_socketsInitialised && wxSocketBase::IsInitialized())

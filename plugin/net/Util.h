@@ -1,0 +1,15 @@
+#pragma once
+
+#include <wx/filename.h>
+
+// Where the installation's files are: beside the host executable, named after it.
+class Util {
+public:
+    // The host executable's real path (argv[0] may be a bare name found on PATH, or relative).
+    static wxFileName GetApplicationFileName();
+    // The application file with the platform's shared-library extension: host -> host.so.
+    static wxFileName GetPluginFileName();
+
+    static wxFileName PluginFileNameFor(const wxFileName& application);
+    static wxFileName SkinFileNameFor(const wxFileName& application);
+};
