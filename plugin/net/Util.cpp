@@ -1,7 +1,13 @@
 #include "net/Util.h"
 
+#include <memory>
+
 #include <wx/dynlib.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/mimetype.h>
 #include <wx/stdpaths.h>
+#include <wx/utils.h>
 
 wxFileName Util::GetApplicationFileName()
 {
@@ -28,4 +34,26 @@ wxFileName Util::SkinFileNameFor(const wxFileName& application)
     wxFileName name(application);
     name.SetExt("skin");
     return name;
+}
+
+bool Util::LaunchBrowser(const wxString& url)
+{
+    wxMimeTypesManager manager;
+    std::unique_ptr<wxFileType> type(manager.GetFileTypeFromExtension("html"));
+    if (!type) {
+        wxLogError(_("can not get filetype for html"));
+        return false;
+    }
+    wxString command;
+    if (!type->GetOpenCommand(&command, wxFileType::MessageParameters(url, wxString())) ||
+        command.empty()) {
+        // Many desktops name a default browser without registering it for the extension.
+        if (wxLaunchDefaultBrowser(url))
+            return true;
+        wxLogError(_("can not get command for html"));
+        return false;
+    }
+    command.Replace("file://", wxString());
+    wxExecute(command, wxEXEC_ASYNC);
+    return true;
 }

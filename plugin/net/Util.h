@@ -10,6 +10,10 @@ public:
     // The application file with the platform's shared-library extension: host -> host.so.
     static wxFileName GetPluginFileName();
 
+    // Opens the address with the desktop's program for HTML; false when none can be found.
+    // Never waits for the browser.
+    static bool LaunchBrowser(const wxString& url);
+
     static wxFileName PluginFileNameFor(const wxFileName& application);
     static wxFileName SkinFileNameFor(const wxFileName& application);
 };

@@ -1,0 +1,77 @@
+#include "views/AllTreeCtrl.h"
+
+#include <wx/imaglist.h>
+
+#include "model/UserStatus.h"
+#include "site/UserEvent.h"
+#include "site/UserListEvent.h"
+
+wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
+    EVT_USER_ADDED(wxID_ANY, AllTreeCtrl::OnUserAdded)
+    EVT_USER_CHANGED(wxID_ANY, AllTreeCtrl::OnUserChanged)
+    EVT_USER_DELETED(wxID_ANY, AllTreeCtrl::OnUserDeleted)
+    EVT_USER_LIST_INITIALIZED(wxID_ANY, AllTreeCtrl::OnUserListInitialized)
+wxEND_EVENT_TABLE()
+
+AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                         long style, const wxValidator& validator, const wxString& name)
+    : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
+{
+    auto* images = new wxImageList(16, 16, true, 1);
+    const int groupIcon = AddImage(*images, "UserListTreeCtrl_onlineGroupIcon");
+    m_freeIcon = AddImage(*images, "UserListTreeCtrl_freeIcon");
+    m_busyIcon = AddImage(*images, "UserListTreeCtrl_busyIcon");
+    AssignImageList(images);
+
+    m_onlineLabel = _("Online");
+    m_onlineGroup = AppendItem(GetRootItem(),
+                               wxString::Format("%s (%s)", m_onlineLabel, _("Loading")),
+                               groupIcon, groupIcon, nullptr);
+    SetItemHasChildren(m_onlineGroup, true);
+}
+
+void AllTreeCtrl::UpdateGroupLabels()
+{
+    // Performer items have no children, so the direct count is the whole count.
+    SetItemText(m_onlineGroup, wxString::Format("%s (%d)", m_onlineLabel,
+                                                static_cast<int>(GetChildrenCount(m_onlineGroup, false))));
+}
+
+void AllTreeCtrl::OnUserAdded(UserEvent& event)
+{
+    AppendUserItem(m_onlineGroup, event.GetUser(), -1);
+    UserEvent changed(event.GetUser(), wxEVT_USER_CHANGED, STATUS_NOT_MEANINGFUL);
+    ProcessEvent(changed);
+    if (!IsPlacingList())
+        UpdateGroupLabels();
+}
+
+void AllTreeCtrl::OnUserChanged(UserEvent& event)
+{
+    const wxTreeItemId item = FindItem(event.GetUser(), m_onlineGroup, false);
+    const unsigned long status = event.GetUser().GetStatus();
+    int icon = -1;
+    if (status & STATUS_FREE)
+        icon = m_freeIcon;
+    else if (status & STATUS_BUSY)
+        icon = m_busyIcon;
+    if (item.IsOk()) {
+        SetItemImage(item, icon, wxTreeItemIcon_Normal);
+        SetItemImage(item, icon, wxTreeItemIcon_Selected);
+    }
+    // The base handler keeps the item's performer in step.
+    event.Skip();
+}
+
+void AllTreeCtrl::OnUserDeleted(UserEvent& event)
+{
+    UserListTreeCtrl::OnUserDeleted(event);
+    UpdateGroupLabels();
+}
+
+void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
+{
+    UserListTreeCtrl::OnUserListInitialized(event);
+    Expand(m_onlineGroup);
+    UpdateGroupLabels();
+}

@@ -1,0 +1,154 @@
+#include "views/FavoriteTreeCtrl.h"
+
+#include <wx/imaglist.h>
+
+#include "model/UserStatus.h"
+#include "site/UserEvent.h"
+#include "site/UserListEvent.h"
+#include "views/UserListTreeItemData.h"
+
+wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
+    EVT_USER_LIST_INITIALIZED(wxID_ANY, FavoriteTreeCtrl::OnUserListInitialized)
+    EVT_USER_ADDED(wxID_ANY, FavoriteTreeCtrl::OnUserAdded)
+    EVT_USER_DELETED(wxID_ANY, FavoriteTreeCtrl::OnUserDeleted)
+    EVT_USER_CHANGED(wxID_ANY, FavoriteTreeCtrl::OnUserStatusChanged)
+wxEND_EVENT_TABLE()
+
+FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxValidator& validator,
+                                   const wxString& name)
+    : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
+{
+    auto* images = new wxImageList(16, 16, true, 1);
+    m_offlineIcon = AddImage(*images, "UserListTreeCtrl_offlineIcon");
+    m_freeIcon = AddImage(*images, "UserListTreeCtrl_freeIcon");
+    m_busyIcon = AddImage(*images, "UserListTreeCtrl_busyIcon");
+    AssignImageList(images);
+}
+
+void FavoriteTreeCtrl::CreateGroups()
+{
+    wxImageList* images = GetImageList();
+    const int onlineIcon = AddImage(*images, "UserListTreeCtrl_onlineGroupIcon");
+    const int offlineIcon = AddImage(*images, "UserListTreeCtrl_offlineGroupIcon");
+    m_onlineLabel = _("Online");
+    m_onlineGroup = AppendItem(GetRootItem(),
+                               wxString::Format("%s (%s)", m_onlineLabel, _("Loading")),
+                               onlineIcon, onlineIcon, nullptr);
+    m_offlineLabel = _("Offline");
+    m_offlineGroup = AppendItem(GetRootItem(),
+                                wxString::Format("%s (%s)", m_offlineLabel, _("Loading")),
+                                offlineIcon, offlineIcon, nullptr);
+}
+
+void FavoriteTreeCtrl::UpdateGroupLabels()
+{
+    if (!m_onlineGroup.IsOk())
+        return;
+    SetItemText(m_onlineGroup, wxString::Format("%s (%d)", m_onlineLabel,
+                                                static_cast<int>(GetChildrenCount(m_onlineGroup, false))));
+    SetItemText(m_offlineGroup, wxString::Format("%s (%d)", m_offlineLabel,
+                                                 static_cast<int>(GetChildrenCount(m_offlineGroup, false))));
+}
+
+void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
+{
+    if (!m_onlineGroup.IsOk())
+        return; // no favourites yet: nothing to show
+    if (event.GetId() != kFavoritesListId) {
+        // The site's whole list, reaching a tree registered before its first fetch: it tells
+        // which favourites are on line, and replaces nothing.
+        ApplySiteList(event.GetUserList());
+        return;
+    }
+    PlacingList placing(*this);
+    DeleteUserChildren(m_onlineGroup);
+    DeleteUserChildren(m_offlineGroup);
+    m_favorites = event.GetUserList();
+    for (const auto& entry : m_favorites) {
+        UserEvent changed(entry.second, wxEVT_USER_CHANGED, 0);
+        ProcessEvent(changed);
+    }
+    Expand(m_onlineGroup);
+    Expand(m_offlineGroup);
+    UpdateGroupLabels();
+}
+
+void FavoriteTreeCtrl::ApplySiteList(const UserList& site)
+{
+    PlacingList placing(*this);
+    for (const auto& entry : m_favorites) {
+        const User* online = site.FindUser(entry.first);
+        const wxTreeItemId item = FindItem(entry.second, GetRootItem(), true);
+        const auto* data =
+            item.IsOk() ? dynamic_cast<const UserListTreeItemData*>(GetItemData(item)) : nullptr;
+        const unsigned long shown = data ? data->GetUser().GetStatus() : 0;
+        if (!online || online->GetStatus() == shown)
+            continue;
+        UserEvent changed(*online, wxEVT_USER_CHANGED, shown);
+        ProcessEvent(changed);
+    }
+    UpdateGroupLabels();
+}
+
+void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)
+{
+    if (!m_favorites.FindUser(event.GetUser().GetName()))
+        return;
+    UserEvent changed(event.GetUser(), wxEVT_USER_CHANGED, 0);
+    ProcessEvent(changed);
+}
+
+void FavoriteTreeCtrl::OnUserDeleted(UserEvent& event)
+{
+    if (!m_favorites.FindUser(event.GetUser().GetName()))
+        return;
+    User gone(event.GetUser());
+    const unsigned long last = gone.GetStatus();
+    gone.SetStatus(0);
+    UserEvent changed(gone, wxEVT_USER_CHANGED, last);
+    ProcessEvent(changed);
+}
+
+void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
+{
+    const User& user = event.GetUser();
+    if (!m_favorites.FindUser(user.GetName()) || !m_onlineGroup.IsOk())
+        return;
+    const unsigned long now = user.GetStatus();
+    const unsigned long old = event.GetOldStatus();
+
+    int icon = -1;
+    if (now == 0)
+        icon = m_offlineIcon;
+    else if (now & STATUS_FREE)
+        icon = m_freeIcon;
+    else if (now & STATUS_BUSY)
+        icon = m_busyIcon;
+
+    if (old == 0 && (now & STATUS_ONLINE)) {
+        wxTreeItemId item = FindItem(user, m_offlineGroup, false);
+        if (item.IsOk())
+            DeleteUserItem(item);
+    } else if ((old & STATUS_ONLINE) && now == 0) {
+        wxTreeItemId item = FindItem(user, m_onlineGroup, false);
+        if (item.IsOk())
+            DeleteUserItem(item);
+    }
+
+    wxTreeItemId item = FindItem(user, GetRootItem(), true);
+    if (item.IsOk()) {
+        SetItemImage(item, icon, wxTreeItemIcon_Normal);
+        SetItemImage(item, icon, wxTreeItemIcon_Selected);
+    } else {
+        if (now == 0)
+            item = AppendUserItem(m_offlineGroup, user, icon);
+        else if (now & STATUS_ONLINE)
+            item = AppendUserItem(m_onlineGroup, user, icon);
+        if (!IsPlacingList())
+            UpdateGroupLabels();
+    }
+    if (item.IsOk())
+        if (auto* data = dynamic_cast<UserListTreeItemData*>(GetItemData(item)))
+            data->SetUser(user);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "model/UserList.h"
+#include "views/UserListTreeCtrl.h"
+
+// The user's favourites, in an "Online" and an "Offline" group, moving as they come and go.
+class FavoriteTreeCtrl : public UserListTreeCtrl {
+public:
+    FavoriteTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
+                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+                     long style = wxTR_DEFAULT_STYLE,
+                     const wxValidator& validator = wxDefaultValidator,
+                     const wxString& name = wxTreeCtrlNameStr);
+
+    // Once, when the first favourites have arrived.
+    void CreateGroups();
+
+    void OnUserListInitialized(UserListEvent& event);
+    void OnUserAdded(UserEvent& event);
+    void OnUserDeleted(UserEvent& event);
+    void OnUserStatusChanged(UserEvent& event);
+    void UpdateGroupLabels();
+
+    const UserList& GetFavorites() const { return m_favorites; }
+    wxTreeItemId GetOnlineGroup() const { return m_onlineGroup; }
+    wxTreeItemId GetOfflineGroup() const { return m_offlineGroup; }
+    int GetOfflineIcon() const { return m_offlineIcon; }
+    int GetFreeIcon() const { return m_freeIcon; }
+    int GetBusyIcon() const { return m_busyIcon; }
+
+    // Identifier of the list event that installs favourites; the site's whole list comes as -1.
+    static constexpr int kFavoritesListId = 0;
+
+private:
+    void ApplySiteList(const UserList& site);
+
+    UserList m_favorites;
+    wxString m_onlineLabel;
+    wxTreeItemId m_onlineGroup;
+    wxString m_offlineLabel;
+    wxTreeItemId m_offlineGroup;
+    int m_offlineIcon = -1;
+    int m_freeIcon = -1;
+    int m_busyIcon = -1;
+
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,223 @@
+#include "views/UserListTreeCtrl.h"
+
+#include <algorithm>
+
+#include <wx/imaglist.h>
+#include <wx/menu.h>
+
+#include "model/UserStatus.h"
+#include "net/Util.h"
+#include "site/Settings.h"
+#include "site/UserEvent.h"
+#include "site/UserListEvent.h"
+#include "skin/ResourceManager.h"
+#include "views/UserListTreeItemData.h"
+
+wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
+    EVT_MENU(ID_PROFILE, UserListTreeCtrl::OnMenu)
+    EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
+    EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_USER_ADDED(wxID_ANY, UserListTreeCtrl::OnUserAdded)
+    EVT_USER_CHANGED(wxID_ANY, UserListTreeCtrl::OnUserChanged)
+    EVT_USER_DELETED(wxID_ANY, UserListTreeCtrl::OnUserDeleted)
+    EVT_USER_LIST_INITIALIZED(wxID_ANY, UserListTreeCtrl::OnUserListInitialized)
+wxEND_EVENT_TABLE()
+
+namespace {
+const UserListTreeItemData* PayloadOf(const wxTreeCtrl& tree, const wxTreeItemId& item)
+{
+    return item.IsOk() ? dynamic_cast<const UserListTreeItemData*>(tree.GetItemData(item)) : nullptr;
+}
+} // namespace
+
+UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxValidator& validator,
+                                   const wxString& name)
+    : wxTreeCtrl(parent, id, pos, size, style, validator, name)
+{
+    AddRoot(wxString(), -1, -1, nullptr);
+}
+
+UserListTreeCtrl::~UserListTreeCtrl() = default;
+
+UserListTreeCtrl::PlacingList::PlacingList(UserListTreeCtrl& tree) : m_tree(tree)
+{
+    if (m_tree.m_placingList++ == 0)
+        m_tree.Freeze();
+}
+
+UserListTreeCtrl::PlacingList::~PlacingList()
+{
+    if (--m_tree.m_placingList == 0)
+        m_tree.Thaw();
+}
+
+int UserListTreeCtrl::AddImage(wxImageList& list, const wxString& key)
+{
+    wxBitmap bitmap = ResourceManager::GetInstance()->GetBitmap(key);
+    if (!bitmap.IsOk() || bitmap.GetWidth() != 16 || bitmap.GetHeight() != 16) {
+        wxImage blank(16, 16);
+        blank.SetAlpha();
+        std::fill(blank.GetAlpha(), blank.GetAlpha() + 16 * 16, 0);
+        bitmap = wxBitmap(blank);
+    }
+    return list.Add(bitmap, wxNullBitmap);
+}
+
+wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const User& user,
+                                              int image)
+{
+    wxTreeItemId item =
+        AppendItem(parent, user.GetName(), image, image, new UserListTreeItemData(user));
+    m_index[user.GetName()].push_back(item);
+    return item;
+}
+
+void UserListTreeCtrl::Unindex(const wxTreeItemId& item)
+{
+    const UserListTreeItemData* data = PayloadOf(*this, item);
+    if (!data)
+        return;
+    auto it = m_index.find(data->GetUser().GetName());
+    if (it == m_index.end())
+        return;
+    auto& items = it->second;
+    items.erase(std::remove(items.begin(), items.end(), item), items.end());
+    if (items.empty())
+        m_index.erase(it);
+}
+
+void UserListTreeCtrl::DeleteUserItem(const wxTreeItemId& item)
+{
+    Unindex(item);
+    Delete(item);
+}
+
+void UserListTreeCtrl::DeleteUserChildren(const wxTreeItemId& parent)
+{
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
+         child = GetNextChild(parent, cookie))
+        Unindex(child);
+    DeleteChildren(parent);
+}
+
+bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent,
+                               bool anyDepth) const
+{
+    for (wxTreeItemId up = GetItemParent(item); up.IsOk(); up = GetItemParent(up)) {
+        if (up == parent)
+            return true;
+        if (!anyDepth)
+            return false;
+    }
+    return false;
+}
+
+wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& parent,
+                                        bool searchSubtrees) const
+{
+    // The index answers at once; the walk below settles the rare case of several items with
+    // one name, where the first in walk order wins.
+    auto it = m_index.find(user.GetName());
+    if (it == m_index.end() || !parent.IsOk())
+        return wxTreeItemId();
+    wxTreeItemId found;
+    int matches = 0;
+    for (const wxTreeItemId& item : it->second) {
+        if (IsBelow(item, parent, searchSubtrees)) {
+            found = item;
+            ++matches;
+        }
+    }
+    if (matches <= 1)
+        return found;
+    return FindItemByWalk(user, parent, searchSubtrees);
+}
+
+wxTreeItemId UserListTreeCtrl::FindItemByWalk(const User& user, const wxTreeItemId& parent,
+                                              bool searchSubtrees) const
+{
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
+         child = GetNextChild(parent, cookie)) {
+        if (searchSubtrees && ItemHasChildren(child)) {
+            wxTreeItemId deeper = FindItemByWalk(user, child, true);
+            if (deeper.IsOk())
+                return deeper;
+        }
+        const UserListTreeItemData* data = PayloadOf(*this, child);
+        if (data && data->GetUser().GetName() == user.GetName())
+            return child;
+    }
+    return wxTreeItemId();
+}
+
+void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
+{
+    PlacingList placing(*this);
+    for (const auto& entry : event.GetUserList()) {
+        UserEvent added(entry.second, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL);
+        // The most derived tree places each performer.
+        ProcessEvent(added);
+    }
+}
+
+void UserListTreeCtrl::OnUserAdded(UserEvent& event)
+{
+    AppendUserItem(GetRootItem(), event.GetUser(), -1);
+}
+
+void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
+{
+    wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
+    if (item.IsOk())
+        DeleteUserItem(item);
+}
+
+void UserListTreeCtrl::OnUserChanged(UserEvent& event)
+{
+    wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
+    if (!item.IsOk())
+        return;
+    if (auto* data = dynamic_cast<UserListTreeItemData*>(GetItemData(item)))
+        data->SetUser(event.GetUser());
+}
+
+void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&)
+{
+    wxCommandEvent command(wxEVT_MENU, ID_PROFILE);
+    Command(command);
+}
+
+void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
+{
+    const wxTreeItemId item = event.GetItem();
+    if (!PayloadOf(*this, item))
+        return;
+    // "Profile" acts on the selection, so the clicked performer becomes it.
+    SelectItem(item);
+    wxMenu menu;
+    menu.Append(ID_PROFILE, _("Profile"), wxString());
+    ShowProfileMenu(menu);
+}
+
+void UserListTreeCtrl::ShowProfileMenu(wxMenu& menu)
+{
+    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+}
+
+wxString UserListTreeCtrl::ProfileUrl(const wxString& name)
+{
+    return Settings::HostUrl(Settings::Host::Product, "/profile.shtml?" + name);
+}
+
+void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
+{
+    if (event.GetId() != ID_PROFILE)
+        return;
+    const UserListTreeItemData* data = PayloadOf(*this, GetSelection());
+    if (!data)
+        return;
+    Util::LaunchBrowser(ProfileUrl(data->GetUser().GetName()));
+}

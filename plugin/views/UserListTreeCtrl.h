@@ -1,0 +1,74 @@
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include <wx/treectrl.h>
+
+#include "model/UserList.h"
+
+class UserEvent;
+class UserListEvent;
+class wxMenu;
+
+enum { ID_PROFILE = 5000 };
+
+// A tree of performers that follows the user events. Where an item goes and which icon it shows
+// is the derived trees' business; this one finds items by name and opens profiles.
+class UserListTreeCtrl : public wxTreeCtrl {
+public:
+    UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
+                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+                     long style = wxTR_DEFAULT_STYLE, const wxValidator& validator = wxDefaultValidator,
+                     const wxString& name = wxTreeCtrlNameStr);
+    ~UserListTreeCtrl() override;
+
+    // The item below 'parent' whose performer has the user's exact name; invalid when none.
+    wxTreeItemId FindItem(const User& user, const wxTreeItemId& parent, bool searchSubtrees) const;
+
+    void OnUserListInitialized(UserListEvent& event);
+    void OnUserAdded(UserEvent& event);
+    void OnUserDeleted(UserEvent& event);
+    void OnUserChanged(UserEvent& event);
+    void OnTreeItemActivated(wxTreeEvent& event);
+    void OnTreeItemRightClick(wxTreeEvent& event);
+    void OnMenu(wxCommandEvent& event);
+
+    // The address the "Profile" command opens for a performer.
+    static wxString ProfileUrl(const wxString& name);
+
+protected:
+    // Items and the name index change together: performer items are added and removed only here.
+    wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
+    void DeleteUserItem(const wxTreeItemId& item);
+    void DeleteUserChildren(const wxTreeItemId& parent);
+
+    // True while a whole list is being placed: labels are rewritten once at its end.
+    bool IsPlacingList() const { return m_placingList > 0; }
+    class PlacingList {
+    public:
+        explicit PlacingList(UserListTreeCtrl& tree);
+        ~PlacingList();
+
+    private:
+        UserListTreeCtrl& m_tree;
+    };
+
+    // Adds a skin bitmap, or an empty one of the same size when the skin lacks it, so that
+    // indexes stay as planned.
+    static int AddImage(wxImageList& list, const wxString& key);
+
+    // Shows the performer menu; a seam for tests.
+    virtual void ShowProfileMenu(wxMenu& menu);
+
+private:
+    wxTreeItemId FindItemByWalk(const User& user, const wxTreeItemId& parent,
+                                bool searchSubtrees) const;
+    bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool anyDepth) const;
+    void Unindex(const wxTreeItemId& item);
+
+    std::unordered_map<wxString, std::vector<wxTreeItemId>, WxStringHasher> m_index;
+    int m_placingList = 0;
+
+    wxDECLARE_EVENT_TABLE();
+};
