@@ -1,0 +1,219 @@
+// The performer trees against the bare toolkit cost of the same item operations. Run under a
+// display (xvfb-run -a).
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/imaglist.h>
+#include <wx/init.h>
+#include <wx/treectrl.h>
+
+#include "model/UserStatus.h"
+#include "site/UserEvent.h"
+#include "site/UserListEvent.h"
+#include "views/AllTreeCtrl.h"
+
+namespace {
+
+constexpr long kTreeStyle = 0x0800080D;
+
+class BenchApp : public wxApp {
+public:
+    bool OnInit() override { return true; }
+};
+
+UserList Crowd(int count)
+{
+    UserList list;
+    for (int i = 0; i < count; ++i)
+        list.AddUser(User(wxString::Format("performer_%d", i), i % 3 ? 0x03 : 0x0D));
+    return list;
+}
+
+struct Change {
+    wxEventType type;
+    User user;
+    unsigned long old;
+};
+
+// 1,000 changes among 10,000: a third join, a third leave, a third change shows.
+std::vector<Change> Changes(int count)
+{
+    std::vector<Change> changes;
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 3 == 0)
+            changes.push_back({wxEVT_USER_ADDED, User(wxString::Format("newcomer_%d", i), 0x03),
+                               STATUS_NOT_MEANINGFUL});
+        else if (i % 3 == 1)
+            changes.push_back({wxEVT_USER_DELETED,
+                               User(wxString::Format("performer_%d", (i * 7) % count), 0x03),
+                               STATUS_NOT_MEANINGFUL});
+        else
+            changes.push_back({wxEVT_USER_CHANGED,
+                               User(wxString::Format("performer_%d", (i * 7 + 3) % count), 0x15),
+                               0x03});
+    }
+    return changes;
+}
+
+std::unique_ptr<wxFrame> NewFrame()
+{
+    return std::make_unique<wxFrame>(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(300, 600));
+}
+
+void FillAll(AllTreeCtrl& tree, const UserList& list)
+{
+    UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
+    event.SetUserList(list);
+    tree.GetEventHandler()->ProcessEvent(event);
+}
+
+struct BareTree {
+    wxTreeCtrl* tree;
+    wxTreeItemId group;
+    std::unordered_map<wxString, wxTreeItemId, WxStringHasher> items;
+
+    explicit BareTree(wxWindow* parent)
+        : tree(new wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle))
+    {
+        auto* images = new wxImageList(16, 16, true, 1);
+        for (int i = 0; i < 3; ++i)
+            images->Add(wxBitmap(16, 16));
+        tree->AssignImageList(images);
+        group = tree->AppendItem(tree->AddRoot(""), "Online (Loading)", 0, 0);
+    }
+    void Add(const User& user)
+    {
+        wxTreeItemId item = tree->AppendItem(group, user.GetName(), -1, -1, new wxTreeItemData);
+        const int icon = (user.GetStatus() & STATUS_FREE) ? 1 : 2;
+        tree->SetItemImage(item, icon, wxTreeItemIcon_Normal);
+        tree->SetItemImage(item, icon, wxTreeItemIcon_Selected);
+        items[user.GetName()] = item;
+    }
+    void Label() { tree->SetItemText(group, wxString::Format("Online (%d)", (int)tree->GetChildrenCount(group, false))); }
+    void Fill(const UserList& list)
+    {
+        tree->Freeze();
+        for (const auto& e : list)
+            Add(e.second);
+        tree->Expand(group);
+        Label();
+        tree->Thaw();
+    }
+    void Apply(const Change& c)
+    {
+        if (c.type == wxEVT_USER_ADDED) {
+            Add(c.user);
+            Label();
+        } else if (c.type == wxEVT_USER_DELETED) {
+            auto it = items.find(c.user.GetName());
+            if (it != items.end()) {
+                tree->Delete(it->second);
+                items.erase(it);
+            }
+            Label();
+        } else {
+            auto it = items.find(c.user.GetName());
+            if (it != items.end()) {
+                tree->SetItemImage(it->second, 2, wxTreeItemIcon_Normal);
+                tree->SetItemImage(it->second, 2, wxTreeItemIcon_Selected);
+            }
+        }
+    }
+};
+
+void BM_AllTreeFirstList(benchmark::State& state)
+{
+    const UserList list = Crowd(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto frame = NewFrame();
+        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        state.ResumeTiming();
+        FillAll(*tree, list);
+        state.PauseTiming();
+        frame.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_BareTreeFirstList(benchmark::State& state)
+{
+    const UserList list = Crowd(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto frame = NewFrame();
+        BareTree bare(frame.get());
+        state.ResumeTiming();
+        bare.Fill(list);
+        state.PauseTiming();
+        frame.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_AllTreeRefresh(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const UserList list = Crowd(count);
+    const std::vector<Change> changes = Changes(count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto frame = NewFrame();
+        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        FillAll(*tree, list);
+        state.ResumeTiming();
+        for (const Change& c : changes) {
+            UserEvent event(c.user, c.type, c.old);
+            tree->GetEventHandler()->ProcessEvent(event);
+        }
+        state.PauseTiming();
+        frame.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_BareTreeRefresh(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const UserList list = Crowd(count);
+    const std::vector<Change> changes = Changes(count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto frame = NewFrame();
+        BareTree bare(frame.get());
+        bare.Fill(list);
+        state.ResumeTiming();
+        for (const Change& c : changes)
+            bare.Apply(c);
+        state.PauseTiming();
+        frame.reset();
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_AllTreeFirstList)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareTreeFirstList)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllTreeRefresh)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareTreeRefresh)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+wxIMPLEMENT_APP_NO_MAIN(BenchApp);
+
+int main(int argc, char** argv)
+{
+    wxApp::SetInstance(new BenchApp);
+    if (!wxEntryStart(argc, argv))
+        return 1;
+    wxTheApp->CallOnInit();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return 0;
+}
