@@ -76,6 +76,7 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
 
 void FavoriteTreeCtrl::ApplySiteList(const UserList& site)
 {
+    const bool onlineWasEmpty = GetChildrenCount(m_onlineGroup, false) == 0;
     PlacingList placing(*this);
     for (const auto& entry : m_favorites) {
         const User* online = site.FindUser(entry.first);
@@ -88,6 +89,8 @@ void FavoriteTreeCtrl::ApplySiteList(const UserList& site)
         UserEvent changed(*online, wxEVT_USER_CHANGED, shown);
         ProcessEvent(changed);
     }
+    if (onlineWasEmpty && GetChildrenCount(m_onlineGroup, false) > 0)
+        Expand(m_onlineGroup);
     UpdateGroupLabels();
 }
 
@@ -141,10 +144,17 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
         SetItemImage(item, icon, wxTreeItemIcon_Normal);
         SetItemImage(item, icon, wxTreeItemIcon_Selected);
     } else {
+        wxTreeItemId group;
         if (now == 0)
-            item = AppendUserItem(m_offlineGroup, user, icon);
+            group = m_offlineGroup;
         else if (now & STATUS_ONLINE)
-            item = AppendUserItem(m_onlineGroup, user, icon);
+            group = m_onlineGroup;
+        if (group.IsOk()) {
+            item = AppendUserItem(group, user, icon);
+            // An empty group cannot be expanded; show its first member rather than hide it.
+            if (!IsPlacingList() && GetChildrenCount(group, false) == 1)
+                Expand(group);
+        }
         if (!IsPlacingList())
             UpdateGroupLabels();
     }

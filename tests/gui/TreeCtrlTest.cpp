@@ -307,4 +307,5 @@ TEST_F(FavoriteTreeTest, TheSitesWholeListUpdatesButNeverReplacesTheFavourites)
     EXPECT_EQ(Rows(*tree, online), (std::vector<Row>{{"a", tree->GetBusyIcon()}}));
     EXPECT_EQ(Rows(*tree, offline), (std::vector<Row>{{"b", tree->GetOfflineIcon()}}));
     EXPECT_EQ(tree->GetItemText(online), "Online (1)");
+    EXPECT_TRUE(tree->IsExpanded(online)) << "a group that was empty shows its first member";
 }
