@@ -2,6 +2,8 @@
 
 #include <wx/app.h>
 #include <wx/event.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
 #include <wx/thread.h>
 #include <wx/window.h>
 
@@ -39,4 +41,12 @@ bool MainFrameLink::PostCommand(int id)
     event.SetEventObject(target);
     target->GetEventHandler()->AddPendingEvent(event);
     return true;
+}
+
+bool MainFrameLink::IsMenuItemEnabledAndChecked(int id)
+{
+    auto* frame = wxDynamicCast(Get(), wxFrame);
+    wxMenuBar* bar = frame ? frame->GetMenuBar() : nullptr;
+    wxMenuItem* item = bar ? bar->FindItem(id) : nullptr;
+    return item && item->IsEnabled() && item->IsCheckable() && item->IsChecked();
 }

@@ -2,6 +2,15 @@
 
 class wxWindow;
 
+// The main frame's own commands.
+enum {
+    ID_UPDATE_FAVORITE = 6000,
+    ID_POPUP_ONLY_FAVORITE = 6001,
+    ID_CHECK_MAIL = 6002,
+    ID_SITE_TOP = 6003,
+    ID_SITE_JOIN = 6009,
+};
+
 // The plug-in's main frame, registered by the frame itself, for the commands other parts send
 // it. User-interface thread only.
 class MainFrameLink {
@@ -13,4 +22,6 @@ public:
     static wxWindow* Get();
     // Queues a menu command on Get(), if any.
     static bool PostCommand(int id);
+    // Whether the frame's menu item 'id' exists, is enabled and carries its check mark.
+    static bool IsMenuItemEnabledAndChecked(int id);
 };

@@ -83,6 +83,7 @@ ResourceManager::~ResourceManager()
 {
     if (ms_instance == this)
         ms_instance = nullptr;
+    m_shared.clear();
     wxFileSystem::CleanUpHandlers();
     wxImage::CleanUpHandlers();
 }
@@ -139,4 +140,12 @@ wxIcon ResourceManager::GetIcon(const wxString& key)
     if (bitmap.IsOk())
         icon.CopyFromBitmap(bitmap);
     return icon;
+}
+
+const wxBitmap& ResourceManager::GetSharedBitmap(const wxString& key)
+{
+    auto it = m_shared.find(key);
+    if (it == m_shared.end())
+        it = m_shared.emplace(key, GetBitmap(key)).first;
+    return it->second;
 }

@@ -31,6 +31,8 @@ public:
     // Not Ok() for a key that is not stored.
     wxBitmap GetBitmap(const wxString& key);
     wxIcon GetIcon(const wxString& key);
+    // One bitmap per key made once and shared until the store goes (for painting backgrounds).
+    const wxBitmap& GetSharedBitmap(const wxString& key);
 
     size_t GetImageCount() const { return m_images.size(); }
     bool HasImage(const wxString& key) const { return m_images.count(key) != 0; }
@@ -40,4 +42,5 @@ private:
 
     static ResourceManager* ms_instance;
     std::unordered_map<wxString, wxImage, WxStringHasher> m_images;
+    std::unordered_map<wxString, wxBitmap, WxStringHasher> m_shared;
 };

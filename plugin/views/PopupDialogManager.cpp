@@ -1,0 +1,54 @@
+#include "views/PopupDialogManager.h"
+
+#include <wx/tokenzr.h>
+
+#include "model/UserStatus.h"
+#include "site/MainFrameLink.h"
+#include "site/Settings.h"
+#include "site/UserEvent.h"
+#include "views/PopupDialog.h"
+
+wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
+    EVT_USER_ADDED(wxID_ANY, PopupDialogManager::OnUserAdded)
+    EVT_USER_CHANGED(wxID_ANY, PopupDialogManager::OnUserChanged)
+wxEND_EVENT_TABLE()
+
+void PopupDialogManager::OnUserAdded(UserEvent& event)
+{
+    UserEvent changed(event);
+    changed.SetEventType(wxEVT_USER_CHANGED);
+    changed.SetOldStatus(0);
+    ProcessEvent(changed);
+}
+
+int PopupDialogManager::KindFor(unsigned long oldStatus, unsigned long newStatus)
+{
+    if (oldStatus == 0 && (newStatus & STATUS_ONLINE))
+        return POPUP_ONLINE;
+    if ((oldStatus & STATUS_BUSY) && (newStatus & STATUS_FREE))
+        return POPUP_FREE;
+    return 0;
+}
+
+bool PopupDialogManager::IsFavorite(const wxString& favorites, const wxString& name)
+{
+    wxStringTokenizer tokens(favorites, ",", wxTOKEN_DEFAULT);
+    while (tokens.HasMoreTokens())
+        if (tokens.GetNextToken() == name)
+            return true;
+    return false;
+}
+
+void PopupDialogManager::OnUserChanged(UserEvent& event)
+{
+    const User& user = event.GetUser();
+    // The filter counts only once the favourites have loaded (the item is enabled then).
+    if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
+        !IsFavorite(Settings::ReadString("/favorites"), user.GetName()))
+        return;
+    const int kind = KindFor(event.GetOldStatus(), user.GetStatus());
+    if (kind == 0)
+        return;
+    new PopupDialog(user, kind, nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                    wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+}
