@@ -31,12 +31,13 @@ std::string Base64Decode(const std::string& in)
     static const std::string chars =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
-    int value = 0, bits = -8;
+    unsigned value = 0;
+    int bits = -8;
     for (unsigned char c : in) {
         size_t pos = chars.find(static_cast<char>(c));
         if (pos == std::string::npos)
             break; // '=' padding or junk ends the data
-        value = (value << 6) + static_cast<int>(pos);
+        value = ((value << 6) | static_cast<unsigned>(pos)) & 0xFFFFFFu;
         bits += 6;
         if (bits >= 0) {
             out += static_cast<char>((value >> bits) & 0xFF);

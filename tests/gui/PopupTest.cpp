@@ -195,9 +195,11 @@ TEST_F(PopupTest, PopupsStackUpwardsAndTheNextTakesTheSlotAboveTheCount)
     PumpUntil([] { return PopupDialog::GetOpenCount() == 2; }, 2000);
     Deliver(wxEVT_USER_ADDED, "dee", 0x03, 0);
     ASSERT_TRUE(WaitShown(3));
-    for (PopupDialog* p : Popups())
-        if (p->GetUser().GetName() == "dee")
+    for (PopupDialog* p : Popups()) {
+        if (p->GetUser().GetName() == "dee") {
             EXPECT_EQ(p->GetScreenRect().y, bottom - 450);
+        }
+    }
 }
 
 TEST_F(PopupTest, UndecodableThumbnailShowsThePlaceholderAndStillCloses)
