@@ -1,5 +1,5 @@
 // Both performer trees filled from a live simulated site through the synchronisation thread.
-//   trees_preview [--seconds N] [--favorites]
+//   trees_preview [--seconds N] [--favorites] [--popups]
 // Exits 0 when, at the end, the "All" tree holds exactly the performers of the site's list.
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +20,7 @@
 #include "site/UserListEvent.h"
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
+#include "views/PopupDialogManager.h"
 
 namespace {
 
@@ -32,11 +33,14 @@ public:
     {
         int seconds = 8;
         bool showFavorites = false;
+        bool popups = false;
         for (int i = 1; i < argc; ++i) {
             if (wxString(argv[i]) == "--seconds" && i + 1 < argc)
                 seconds = std::atoi(wxString(argv[i + 1]).utf8_str());
             if (wxString(argv[i]) == "--favorites")
                 showFavorites = true;
+            if (wxString(argv[i]) == "--popups")
+                popups = true;
         }
 
         sitesim::SiteSimulator::Options options;
@@ -47,7 +51,10 @@ public:
             return false;
         Settings::WriteString(Settings::HostKey(Settings::Host::Main),
                               wxString::FromUTF8(m_sim->HostPort()));
+        Settings::WriteString(Settings::HostKey(Settings::Host::Image),
+                              wxString::FromUTF8(m_sim->HostPort()));
         Settings::WriteLong("/System/syncinterval", 2);
+        Settings::WriteLong("/PopupDialog/duration", 6);
 
         m_frame = new wxFrame(nullptr, wxID_ANY, "Statuscope trees", wxPoint(20, 20), wxSize(260, 520));
         auto* notebook = new wxNotebook(m_frame, wxID_ANY);
@@ -80,6 +87,10 @@ public:
         m_thread = new DaemonThread(&m_site);
         m_thread->AddEventHandler(m_all);
         m_thread->AddEventHandler(m_favorites);
+        if (popups) {
+            m_popups = std::make_unique<PopupDialogManager>();
+            m_thread->AddEventHandler(m_popups.get());
+        }
         m_thread->Run();
         m_frame->Show();
 
@@ -116,6 +127,7 @@ private:
     wxFrame* m_frame = nullptr;
     AllTreeCtrl* m_all = nullptr;
     FavoriteTreeCtrl* m_favorites = nullptr;
+    std::unique_ptr<PopupDialogManager> m_popups;
     wxTimer m_timer;
 };
 
