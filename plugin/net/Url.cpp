@@ -82,3 +82,19 @@ std::string Url::Absolute() const
 {
     return "http://" + HostHeader() + m_target;
 }
+
+wxString Url::EncodeQueryValue(const wxString& value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : std::string(value.utf8_str())) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        }
+    }
+    return wxString::FromAscii(out.c_str());
+}

@@ -18,6 +18,8 @@ public:
     std::string HostHeader() const;
     // The whole address with the port kept, as a proxy expects it in the request line.
     std::string Absolute() const;
+    // A value for a query, with everything but unreserved characters percent-encoded (UTF-8).
+    static wxString EncodeQueryValue(const wxString& value);
 
 private:
     std::string m_host;

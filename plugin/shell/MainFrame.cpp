@@ -1,0 +1,294 @@
+#include "shell/MainFrame.h"
+
+#include <unordered_set>
+
+#include <wx/app.h>
+#include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+#include <wx/regex.h>
+#include <wx/sizer.h>
+#include <wx/url.h>
+
+#include "net/DownloadThread.h"
+#include "net/HttpClient.h"
+#include "net/Url.h"
+#include "net/Util.h"
+#include "net/wxHTTP2.h"
+#include "shell/AuthenticationDialog.h"
+#include "shell/NotifyIcon.h"
+#include "site/DaemonThread.h"
+#include "site/MainFrameLink.h"
+#include "site/MemoryLineSource.h"
+#include "site/MessageBoxSeam.h"
+#include "site/Settings.h"
+#include "site/Site.h"
+#include "site/UserListEvent.h"
+#include "skin/ResourceManager.h"
+#include "views/AllTreeCtrl.h"
+#include "views/FavoriteTreeCtrl.h"
+#include "views/PopupDialogManager.h"
+
+wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
+    EVT_COMMAND(wxID_ANY, wxEVT_DOWNLOAD_FINISHED, MainFrame::OnDownloadFinished)
+    EVT_ICONIZE(MainFrame::OnIconize)
+    EVT_MENU(wxID_ANY, MainFrame::OnMenu)
+wxEND_EVENT_TABLE()
+
+namespace {
+constexpr long kTreeStyle = wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT |
+                            wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
+constexpr int kMailTimeoutSeconds = 10;
+}
+
+MainFrame::MainFrame()
+{
+    Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+           wxDEFAULT_FRAME_STYLE, wxFrameNameStr);
+    MainFrameLink::Register(this);
+
+    m_notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, "notebook");
+    m_favoritePage = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                 wxTAB_TRAVERSAL | wxNO_BORDER);
+    m_allPage = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                            wxTAB_TRAVERSAL | wxNO_BORDER);
+
+    m_menuBar = new wxMenuBar;
+    SetMenuBar(m_menuBar);
+    auto* file = new wxMenu;
+    file->Append(wxMenuItem::New(file, wxID_EXIT, _("E&xit"), wxString()));
+    m_menuBar->Append(file, _("&File"));
+    auto* tool = new wxMenu;
+    tool->Append(wxMenuItem::New(tool, ID_UPDATE_FAVORITE, _("&Update Favorite"), wxString()));
+    tool->Append(wxMenuItem::New(tool, ID_POPUP_ONLY_FAVORITE, _("Popup Only Favorite"),
+                                 wxString(), wxITEM_CHECK));
+    m_menuBar->Append(tool, _("&Tool"));
+
+    m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle,
+                                wxDefaultValidator, wxTreeCtrlNameStr);
+    m_favoriteTree = new FavoriteTreeCtrl(m_favoritePage, wxID_ANY, wxDefaultPosition,
+                                          wxDefaultSize, kTreeStyle, wxDefaultValidator,
+                                          wxTreeCtrlNameStr);
+
+    SetTitle(_("Sorvik Statuscope"));
+    const wxPoint first = ConvertDialogToPixels(wxPoint(128, 240));
+    SetSize(-1, -1, first.x, first.y, wxSIZE_USE_EXISTING);
+
+    auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    for (auto [page, tree] : {std::pair<wxPanel*, wxWindow*>{m_allPage, m_allTree},
+                              std::pair<wxPanel*, wxWindow*>{m_favoritePage, m_favoriteTree}}) {
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(tree, 1, wxEXPAND, 0);
+        page->SetAutoLayout(true);
+        page->SetSizer(sizer);
+        sizer->Fit(page);
+        sizer->SetSizeHints(page);
+    }
+    m_notebook->AddPage(m_allPage, _("All"), false, -1);
+    m_notebook->AddPage(m_favoritePage, _("Favorite"), false, -1);
+    frameSizer->Add(m_notebook, 1, wxEXPAND, 0);
+    SetAutoLayout(true);
+    SetSizer(frameSizer);
+    Layout();
+
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
+
+    m_daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
+    m_daemonThread->AddEventHandler(m_allTree);
+    m_favoritePage->Enable(false);
+    m_popupManager = new PopupDialogManager;
+    m_daemonThread->AddEventHandler(m_popupManager);
+
+    const wxIcon icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
+    if (icon.IsOk())
+        SetIcon(icon);
+
+    SetSize(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1),
+            Settings::ReadLong("/MainFrame/width", 240), Settings::ReadLong("/MainFrame/height", 480),
+            wxSIZE_AUTO);
+    Show(true);
+    Raise();
+    m_daemonThread->Run();
+    m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
+}
+
+MainFrame::~MainFrame()
+{
+    // The thread must have ended before the handlers it posts to go.
+    DaemonThread::StopAndWait(m_daemonThread);
+    m_daemonThread = nullptr;
+    delete m_notifyIcon;
+    delete m_popupManager;
+    DownloadThread::ForgetReceiver(this);
+    const wxPoint pos = GetPosition();
+    const wxSize size = GetSize();
+    Settings::WriteLong("/MainFrame/x", pos.x);
+    Settings::WriteLong("/MainFrame/y", pos.y);
+    Settings::WriteLong("/MainFrame/width", size.x);
+    Settings::WriteLong("/MainFrame/height", size.y);
+    Settings::DeleteEntry("/favorites");
+    Settings::Flush();
+    MainFrameLink::Unregister(this);
+}
+
+void MainFrame::OnIconize(wxIconizeEvent& event)
+{
+    if (event.IsIconized()) {
+        Show(false);
+    } else {
+        Show(true);
+        Raise();
+    }
+}
+
+wxString MainFrame::SiteAddress(int id)
+{
+    using H = Settings::Host;
+    switch (id) {
+    case ID_SITE_TOP: return Settings::HostUrl(H::Main, wxString());
+    case ID_SITE_MAILBOX: return Settings::HostUrl(H::Mail, wxString());
+    case ID_SITE_FANCLUB: return Settings::HostUrl(H::FanClub, wxString());
+    case ID_SITE_MYQO: return Settings::HostUrl(H::Main, "/myqo.shtml");
+    case ID_SITE_MYQO_FAVOURITES: return Settings::HostUrl(H::Main, "/viewers/myqo_favourites.html");
+    case ID_SITE_FAV: return Settings::HostUrl(H::Main, "/fast-cgi/viewers/fav.fcgi");
+    case ID_SITE_JOIN: return Settings::HostUrl(H::Main, "/join.html");
+    default: return wxString();
+    }
+}
+
+void MainFrame::OnMenu(wxCommandEvent& event)
+{
+    switch (event.GetId()) {
+    case wxID_OPEN:
+        Show(true);
+        Raise();
+        break;
+    case wxID_CLOSE:
+        Show(false);
+        break;
+    case wxID_EXIT:
+        Destroy();
+        break;
+    case ID_UPDATE_FAVORITE:
+        if (EnsureAccount())
+            RequestFavorites();
+        break;
+    case ID_POPUP_ONLY_FAVORITE:
+        Settings::WriteBool("/PopupDialog/onlyFavorite", event.GetInt() != 0);
+        Settings::Flush();
+        break;
+    case ID_CHECK_MAIL:
+        if (EnsureAccount())
+            CheckMail();
+        break;
+    default: {
+        const wxString address = SiteAddress(event.GetId());
+        if (!address.empty())
+            Util::LaunchBrowser(address);
+        break;
+    }
+    }
+}
+
+bool MainFrame::EnsureAccount()
+{
+    if (m_favoritesLoaded)
+        return true;
+    AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
+    return dialog.ShowModal() == wxID_OK;
+}
+
+void MainFrame::RequestFavorites()
+{
+    const wxString user = Settings::ReadString("/id");
+    const wxString password = Settings::ReadString("/password");
+    // Escaped, so that "&", "#", "%" or a blank in the account reach the site intact.
+    const wxString address = Settings::HostUrl(
+        Settings::Host::Main,
+        wxString::Format("/cgi-bin/favorite.cgi?username=%s&password=%s",
+                         Url::EncodeQueryValue(user), Url::EncodeQueryValue(password)));
+    auto* http = new wxHTTP2;
+    http->SetUser(user);
+    http->SetPassword(password);
+    DownloadThread::Start(new DownloadThread(this, -1, new wxURL(address), http));
+}
+
+std::vector<wxString> MainFrame::ParseFavorites(const std::string& body)
+{
+    std::vector<wxString> names;
+    std::unordered_set<wxString, WxStringHasher> seen;
+    wxRegEx word("([[:alnum:]]+)", wxRE_EXTENDED);
+    MemoryLineSource source(body);
+    wxString line;
+    for (;;) {
+        const bool more = source.ReadLine(line);
+        if (word.Matches(line)) {
+            const wxString name = word.GetMatch(line, 1);
+            if (seen.insert(name).second)
+                names.push_back(name);
+        }
+        if (!more)
+            break;
+    }
+    return names;
+}
+
+void MainFrame::OnDownloadFinished(wxCommandEvent& event)
+{
+    auto* data = static_cast<char*>(event.GetClientData());
+    if (!data) {
+        if (!m_favoritesLoaded)
+            MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
+        return;
+    }
+    const std::string body(data, static_cast<size_t>(event.GetInt()));
+    delete[] data;
+
+    const std::vector<wxString> names = ParseFavorites(body);
+    Site* site = Site::GetInstance();
+    const UserList online = site ? site->GetUserList() : UserList();
+    UserList favorites;
+    wxString joined;
+    for (const wxString& name : names) {
+        joined += name + ",";
+        const User* user = online.FindUser(name);
+        favorites.AddUser(user ? *user : User(name, 0));
+    }
+
+    if (!m_favoritesLoaded) {
+        if (m_daemonThread)
+            m_daemonThread->AddEventHandler(m_favoriteTree);
+        m_favoritePage->Enable(true);
+        m_favoriteTree->CreateGroups();
+        for (size_t i = 0; i < m_notebook->GetPageCount(); ++i)
+            if (m_notebook->GetPage(i) == m_favoritePage)
+                m_notebook->SetSelection(i);
+        m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
+    }
+    UserListEvent installed(wxEVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
+    installed.SetUserList(favorites);
+    m_favoriteTree->GetEventHandler()->AddPendingEvent(installed);
+    Settings::WriteString("/favorites", joined);
+    m_favoritesLoaded = true;
+}
+
+void MainFrame::CheckMail()
+{
+    const wxString user = Settings::ReadString("/id");
+    HttpRequest request;
+    request.url = Settings::HostUrl(
+        Settings::Host::Main,
+        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(user)));
+    request.timeoutSeconds = kMailTimeoutSeconds;
+    wxBusyCursor busy;
+    const HttpResponse response = HttpClient::Get(request);
+    if (!response.IsSuccess()) {
+        MessageBoxSeam::Show(_("Could not check mail. Please try again later."), _("Error"),
+                             wxOK | wxICON_ERROR | wxCENTRE);
+        return;
+    }
+    const std::string firstLine = response.body.substr(0, response.body.find_first_of("\r\n"));
+    const int count = std::atoi(firstLine.c_str());
+    MessageBoxSeam::Show(wxString::Format("You have %d new message.", count), "New Mail", wxOK);
+}
