@@ -134,12 +134,18 @@ MainFrame::~MainFrame()
 
 void MainFrame::OnIconize(wxIconizeEvent& event)
 {
+    // Showing or hiding makes the toolkit send iconize events of its own on GTK; answering
+    // those would loop.
+    if (m_changingVisibility)
+        return;
+    m_changingVisibility = true;
     if (event.IsIconized()) {
         Show(false);
-    } else {
+    } else if (!IsShown()) {
         Show(true);
         Raise();
     }
+    m_changingVisibility = false;
 }
 
 wxString MainFrame::SiteAddress(int id)
@@ -161,11 +167,17 @@ void MainFrame::OnMenu(wxCommandEvent& event)
 {
     switch (event.GetId()) {
     case wxID_OPEN:
+        m_changingVisibility = true;
+        if (IsIconized())
+            Iconize(false);
         Show(true);
         Raise();
+        m_changingVisibility = false;
         break;
     case wxID_CLOSE:
+        m_changingVisibility = true;
         Show(false);
+        m_changingVisibility = false;
         break;
     case wxID_EXIT:
         Destroy();

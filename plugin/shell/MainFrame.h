@@ -62,6 +62,7 @@ private:
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;
+    bool m_changingVisibility = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -78,6 +78,8 @@ wxThread::ExitCode DaemonThread::Entry()
 
 wxThread::ExitCode DaemonThread::Synchronise()
 {
+    if (!m_site)
+        return reinterpret_cast<ExitCode>(1); // nothing to watch
     long r = 0;
     for (;;) {
         r = m_site->UpdateUserList();
