@@ -11,6 +11,7 @@
 #include <wx/taskbar.h>
 
 #include "EventPump.h"
+#include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "net/DownloadThread.h"
 #include "net/ProxySetting.h"
@@ -36,11 +37,8 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sitesim::SiteSimulator::Options options;
-        options.performers = 0;
-        options.churn = false;
-        sim = std::make_unique<sitesim::SiteSimulator>(options);
-        ASSERT_TRUE(sim->Start());
+        sim = StartQuietSite();
+        ASSERT_TRUE(sim);
         sim->SetPerformers({{"ann", sitesim::SimPerformer::State::Free, 1}});
         sim->SetAccount("pat", {"p&ss w#rd", {"ann", "zed"}, 3});
         ProxySetting::Set("");

@@ -13,6 +13,7 @@
 
 #include "EventPump.h"
 #include "FakeBrowser.h"
+#include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "model/UserStatus.h"
 #include "net/ProxySetting.h"
@@ -60,11 +61,8 @@ class PopupTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sitesim::SiteSimulator::Options options;
-        options.performers = 0;
-        options.churn = false;
-        sim = std::make_unique<sitesim::SiteSimulator>(options);
-        ASSERT_TRUE(sim->Start());
+        sim = StartQuietSite();
+        ASSERT_TRUE(sim);
         ProxySetting::Set("");
         Settings::WriteString(Settings::HostKey(Settings::Host::Image), wxString::FromUTF8(sim->HostPort()));
         Settings::WriteString(Settings::HostKey(Settings::Host::Main), "www.tabuno.test");
