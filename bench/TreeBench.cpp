@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr long kTreeStyle = 0x0800080D;
 
 class BenchApp : public wxApp {
 public:
@@ -77,7 +76,7 @@ struct BareTree {
     std::unordered_map<wxString, wxTreeItemId, WxStringHasher> items;
 
     explicit BareTree(wxWindow* parent)
-        : tree(new wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle))
+        : tree(new wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE))
     {
         auto* images = new wxImageList(16, 16, true, 1);
         for (int i = 0; i < 3; ++i)
@@ -131,7 +130,7 @@ void BM_AllTreeFirstList(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto frame = NewFrame();
-        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE);
         state.ResumeTiming();
         FillAll(*tree, list);
         state.PauseTiming();
@@ -163,7 +162,7 @@ void BM_AllTreeRefresh(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto frame = NewFrame();
-        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        auto* tree = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE);
         FillAll(*tree, list);
         state.ResumeTiming();
         for (const Change& c : changes) {

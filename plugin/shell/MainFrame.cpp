@@ -36,8 +36,6 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
 wxEND_EVENT_TABLE()
 
 namespace {
-constexpr long kTreeStyle = wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT |
-                            wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
 constexpr int kMailTimeoutSeconds = 10;
 }
 
@@ -64,10 +62,10 @@ MainFrame::MainFrame()
                                  wxString(), wxITEM_CHECK));
     m_menuBar->Append(tool, _("&Tool"));
 
-    m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle,
+    m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE,
                                 wxDefaultValidator, wxTreeCtrlNameStr);
     m_favoriteTree = new FavoriteTreeCtrl(m_favoritePage, wxID_ANY, wxDefaultPosition,
-                                          wxDefaultSize, kTreeStyle, wxDefaultValidator,
+                                          wxDefaultSize, USER_LIST_TREE_STYLE, wxDefaultValidator,
                                           wxTreeCtrlNameStr);
 
     SetTitle(_("Sorvik Statuscope"));

@@ -11,12 +11,6 @@ void ThreadLifeline::MarkEnded()
     m_ended.notify_all();
 }
 
-bool ThreadLifeline::HasEnded() const
-{
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_hasEnded;
-}
-
 bool ThreadLifeline::WaitEnded(int timeoutMs) const
 {
     std::unique_lock<std::mutex> guard(m_lock);

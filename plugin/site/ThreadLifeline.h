@@ -8,7 +8,6 @@
 class ThreadLifeline {
 public:
     void MarkEnded();
-    bool HasEnded() const;
     // True once ended; false when the time ran out first.
     bool WaitEnded(int timeoutMs) const;
 

@@ -32,13 +32,6 @@ wxEvtHandler* UiDispatcher::Handler()
     return g_handler;
 }
 
-void UiDispatcher::Post(std::function<void()> work)
-{
-    if (!wxTheApp)
-        return;
-    Handler()->CallAfter(std::move(work));
-}
-
 bool UiDispatcher::RunAndWait(std::function<void()> work, const CancelCheck& cancelled)
 {
     if (wxIsMainThread()) {

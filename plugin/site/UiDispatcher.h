@@ -16,9 +16,6 @@ public:
     // yet never runs.
     static bool RunAndWait(std::function<void()> work, const CancelCheck& cancelled);
 
-    // Queues 'work' without waiting.
-    static void Post(std::function<void()> work);
-
     // Drops pending work; call on the user-interface thread once no secondary thread runs.
     static void Shutdown();
 

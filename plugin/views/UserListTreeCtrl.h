@@ -13,6 +13,10 @@ class wxMenu;
 
 enum { ID_PROFILE = 5000 };
 
+// How the main window shows its performer trees: buttons, no lines, hidden root, sunken border.
+constexpr long USER_LIST_TREE_STYLE =
+    wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
+
 // A tree of performers that follows the user events. Where an item goes and which icon it shows
 // is the derived trees' business; this one finds items by name and opens profiles.
 class UserListTreeCtrl : public wxTreeCtrl {

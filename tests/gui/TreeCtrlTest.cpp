@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr long kTreeStyle = 0x0800080D;
 
 struct Row {
     wxString label;
@@ -108,7 +107,7 @@ protected:
     {
         TreeTest::SetUp();
         tree = new MenuRecordingTree<AllTreeCtrl>(frame, wxID_ANY, wxDefaultPosition,
-                                                  wxDefaultSize, kTreeStyle);
+                                                  wxDefaultSize, USER_LIST_TREE_STYLE);
         group = tree->GetOnlineGroup();
     }
     MenuRecordingTree<AllTreeCtrl>* tree = nullptr;
@@ -230,7 +229,7 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        tree = new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        tree = new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE);
         tree->CreateGroups();
         online = tree->GetOnlineGroup();
         offline = tree->GetOfflineGroup();

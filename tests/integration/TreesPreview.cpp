@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr long kTreeStyle = 0x0800080D;
 int g_result = 1;
 
 class PreviewApp : public wxApp {
@@ -60,8 +59,8 @@ public:
         auto* notebook = new wxNotebook(m_frame, wxID_ANY);
         auto* allPage = new wxPanel(notebook);
         auto* favPage = new wxPanel(notebook);
-        m_all = new AllTreeCtrl(allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
-        m_favorites = new FavoriteTreeCtrl(favPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+        m_all = new AllTreeCtrl(allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE);
+        m_favorites = new FavoriteTreeCtrl(favPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE);
         for (auto [page, tree] : {std::pair<wxPanel*, wxTreeCtrl*>{allPage, m_all},
                                   std::pair<wxPanel*, wxTreeCtrl*>{favPage, m_favorites}}) {
             auto* sizer = new wxBoxSizer(wxVERTICAL);
