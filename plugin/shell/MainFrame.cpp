@@ -61,6 +61,19 @@ MainFrame::MainFrame()
     tool->Append(wxMenuItem::New(tool, ID_POPUP_ONLY_FAVORITE, _("Popup Only Favorite"),
                                  wxString(), wxITEM_CHECK));
     m_menuBar->Append(tool, _("&Tool"));
+    // The mail check and the site's pages have no other way in for the user.
+    auto* site = new wxMenu;
+    site->Append(wxMenuItem::New(site, ID_CHECK_MAIL, _("Check &Mail"), wxString()));
+    site->AppendSeparator();
+    site->Append(wxMenuItem::New(site, ID_SITE_TOP, _("&Top Page"), wxString()));
+    site->Append(wxMenuItem::New(site, ID_SITE_MYQO, _("My &Page"), wxString()));
+    site->Append(wxMenuItem::New(site, ID_SITE_MYQO_FAVOURITES, _("My &Favorites"), wxString()));
+    site->Append(wxMenuItem::New(site, ID_SITE_FAV, _("Favorite &Updates"), wxString()));
+    site->Append(wxMenuItem::New(site, ID_SITE_MAILBOX, _("Mail&box"), wxString()));
+    site->Append(wxMenuItem::New(site, ID_SITE_FANCLUB, _("Fan &Club"), wxString()));
+    site->AppendSeparator();
+    site->Append(wxMenuItem::New(site, ID_SITE_JOIN, _("&Join"), wxString()));
+    m_menuBar->Append(site, _("&Site"));
 
     m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE,
                                 wxDefaultValidator, wxTreeCtrlNameStr);
@@ -132,17 +145,16 @@ MainFrame::~MainFrame()
 
 void MainFrame::OnIconize(wxIconizeEvent& event)
 {
-    // Showing or hiding makes the toolkit send iconize events of its own on GTK; answering
-    // those would loop.
-    if (m_changingVisibility)
+    // GTK reports hiding and showing as iconize and restore events of their own. A hidden
+    // frame cannot be restored by the user (only the tray shows it again), so such events
+    // are ignored; answering them would hide and show the frame back and forth.
+    if (m_changingVisibility || !IsShown())
         return;
     m_changingVisibility = true;
-    if (event.IsIconized()) {
+    if (event.IsIconized())
         Show(false);
-    } else if (!IsShown()) {
-        Show(true);
+    else
         Raise();
-    }
     m_changingVisibility = false;
 }
 

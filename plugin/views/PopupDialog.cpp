@@ -1,5 +1,7 @@
 #include "views/PopupDialog.h"
 
+#include <algorithm>
+
 #include <wx/dcclient.h>
 #include <wx/display.h>
 #include <wx/gdicmn.h>
@@ -159,7 +161,10 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
     const wxSize size = GetSize();
     const int n = ++ms_openCount;
     m_counted = true;
-    SetSize(area.x + area.width - size.x, area.y + area.height - n * size.y, -1, -1,
+    // A column taller than the screen starts again at the bottom rather than leave the top.
+    const int fit = std::max(1, size.y > 0 ? area.height / size.y : 1);
+    const int slot = (n - 1) % fit + 1;
+    SetSize(area.x + area.width - size.x, area.y + area.height - slot * size.y, -1, -1,
             wxSIZE_USE_EXISTING);
     ShowWithoutActivating();
 }

@@ -9,12 +9,15 @@
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/taskbar.h>
+#include <wx/textctrl.h>
 
 #include "EventPump.h"
+#include "FakeBrowser.h"
 #include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "net/DownloadThread.h"
 #include "net/ProxySetting.h"
+#include "shell/AuthenticationDialog.h"
 #include "shell/MainFrame.h"
 #include "shell/NotifyIcon.h"
 #include "site/MainFrameLink.h"
@@ -93,7 +96,40 @@ protected:
         PumpFor(50);
     }
 
+    // Answers the account dialog once it is up (modal loops run queued calls too); a null
+    // user means Cancel. Counts the dialogs answered.
+    void AnswerDialog(const char* user, const char* password, int tries = 500)
+    {
+        wxTheApp->CallAfter([=] {
+            AuthenticationDialog* dialog = nullptr;
+            for (wxWindow* w : wxTopLevelWindows)
+                if (auto* d = dynamic_cast<AuthenticationDialog*>(w); d && d->IsModal())
+                    dialog = d;
+            if (!dialog) {
+                if (tries > 0) {
+                    wxMilliSleep(2);
+                    AnswerDialog(user, password, tries - 1);
+                }
+                return;
+            }
+            ++dialogs;
+            prefilled.push_back(dialog->GetUserField()->GetValue() + "/" +
+                                dialog->GetPasswordField()->GetValue());
+            EXPECT_TRUE(dialog->GetPasswordField()->HasFlag(wxTE_PASSWORD));
+            const int button = user ? wxID_OK : wxID_CANCEL;
+            if (user) {
+                dialog->GetUserField()->SetValue(wxString::FromUTF8(user));
+                dialog->GetPasswordField()->SetValue(wxString::FromUTF8(password));
+            }
+            wxCommandEvent click(wxEVT_BUTTON, button);
+            click.SetEventObject(dialog->FindWindow(button));
+            dialog->GetEventHandler()->ProcessEvent(click);
+        });
+    }
+
     std::unique_ptr<sitesim::SiteSimulator> sim;
+    int dialogs = 0;
+    std::vector<wxString> prefilled;
     TabunoSite site; // the frame watches Site::GetInstance()
     MainFrame* frame = nullptr;
     std::vector<wxString> boxes;
@@ -200,4 +236,98 @@ TEST_F(MainFrameTest, ExitWorksFromTheTray)
     frame->GetNotifyIcon()->ProcessEvent(exit);
     EXPECT_TRUE(PumpUntil([] { return MainFrameLink::Get() == nullptr; }, 5000));
     frame = nullptr;
+}
+
+TEST_F(MainFrameTest, TheAccountDialogComesBeforeTheFirstRequestOnly)
+{
+    Settings::DeleteEntry("/id");
+    Settings::DeleteEntry("/password");
+    Open();
+
+    AnswerDialog(nullptr, nullptr); // Cancel: nothing stored, nothing asked of the site
+    Command(ID_UPDATE_FAVORITE);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(Settings::ReadString("/id", "absent"), "absent");
+    PumpFor(200);
+    EXPECT_TRUE(sim->RequestsFor("/cgi-bin/favorite.cgi").empty());
+
+    AnswerDialog("pat", "wrong"); // the site refuses: told once, asked again next time
+    Command(ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.size() == 1; }, 5000));
+    EXPECT_EQ(boxes[0], "Could not login.");
+    EXPECT_FALSE(frame->AreFavoritesLoaded());
+
+    AnswerDialog("pat", "p&ss w#rd");
+    Command(ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(PumpUntil([&] { return frame->AreFavoritesLoaded(); }, 5000));
+    EXPECT_EQ(dialogs, 3);
+    EXPECT_EQ(prefilled, (std::vector<wxString>{"/", "/", "pat/wrong"}));
+    EXPECT_EQ(Settings::ReadString("/password"), "p&ss w#rd") << "stored as typed";
+    auto logged = sim->RequestsFor("/cgi-bin/favorite.cgi");
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].query, "username=pat&password=p%26ss%20w%23rd");
+
+    Command(ID_UPDATE_FAVORITE); // loaded: straight to the site
+    EXPECT_TRUE(PumpUntil([&] { return sim->RequestsFor("/cgi-bin/favorite.cgi").size() == 3; }, 5000));
+    EXPECT_EQ(dialogs, 3);
+}
+
+TEST_F(MainFrameTest, MailCheckAsksForTheAccountWhileNoFavouritesAreLoaded)
+{
+    Open();
+    AnswerDialog(nullptr, nullptr);
+    Command(ID_CHECK_MAIL);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(sim->RequestsFor("/fast-cgi/get_unread.fcgi").empty());
+    EXPECT_TRUE(boxes.empty());
+    AnswerDialog("pat", "p&ss w#rd");
+    Command(ID_CHECK_MAIL);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "You have 3 new message.");
+}
+
+TEST_F(MainFrameTest, TrayDoubleClickTogglesTheFrame)
+{
+    Open();
+    NotifyIcon* icon = frame->GetNotifyIcon();
+    ASSERT_NE(icon, nullptr);
+    wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_DCLICK, icon);
+    icon->ProcessEvent(click);
+    EXPECT_TRUE(PumpUntil([&] { return !frame->IsShown(); }, 3000));
+    icon->ProcessEvent(click);
+    EXPECT_TRUE(PumpUntil([&] { return frame->IsShown(); }, 3000));
+
+    // Minimising hides the frame; a double-click brings it back.
+    wxIconizeEvent iconized(frame->GetId(), true);
+    iconized.SetEventObject(frame);
+    frame->GetEventHandler()->ProcessEvent(iconized);
+    EXPECT_TRUE(PumpUntil([&] { return !frame->IsShown(); }, 3000));
+    icon->ProcessEvent(click);
+    EXPECT_TRUE(PumpUntil([&] { return frame->IsShown(); }, 3000));
+}
+
+TEST_F(MainFrameTest, ExitFromTheFileMenuAndFromTheSite)
+{
+    Open();
+    EXPECT_NE(frame->GetMenuBar()->FindItem(wxID_EXIT), nullptr);
+    Command(wxID_EXIT);
+    EXPECT_TRUE(PumpUntil([] { return MainFrameLink::Get() == nullptr; }, 5000));
+    frame = nullptr;
+
+    Open(); // the site's exit after repeated failures reaches the registered frame
+    EXPECT_TRUE(MainFrameLink::PostCommand(wxID_EXIT));
+    EXPECT_TRUE(PumpUntil([] { return MainFrameLink::Get() == nullptr; }, 5000));
+    frame = nullptr;
+}
+
+TEST_F(MainFrameTest, TheSiteMenuOpensTheSitePages)
+{
+    FakeBrowser browser;
+    Open();
+    for (int id = ID_CHECK_MAIL; id <= ID_SITE_JOIN; ++id)
+        EXPECT_NE(frame->GetMenuBar()->FindItem(id), nullptr) << id;
+    Command(ID_SITE_MYQO);
+    EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()) + "/myqo.shtml");
+    Command(ID_SITE_TOP);
+    EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()));
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -198,6 +199,23 @@ TEST_F(PopupTest, PopupsStackUpwardsAndTheNextTakesTheSlotAboveTheCount)
             EXPECT_EQ(p->GetScreenRect().y, bottom - 450);
         }
     }
+}
+
+TEST_F(PopupTest, AColumnTallerThanTheScreenStartsAgainAtTheBottom)
+{
+    const wxRect area = wxGetClientDisplayRect();
+    const int fit = area.height / 150;
+    ASSERT_GE(fit, 1);
+    for (int i = 0; i <= fit; ++i)
+        Deliver(wxEVT_USER_ADDED, ("p" + std::to_string(i)).c_str(), 0x03, 0);
+    ASSERT_TRUE(WaitShown(fit + 1));
+    std::multiset<int> tops;
+    for (PopupDialog* p : Popups()) {
+        const wxRect r = p->GetScreenRect();
+        EXPECT_GE(r.y, area.y) << p->GetUser().GetName() << " left the screen";
+        tops.insert(r.y);
+    }
+    EXPECT_EQ(tops.count(area.y + area.height - 150), 2u) << "the extra popup takes the lowest slot";
 }
 
 TEST_F(PopupTest, UndecodableThumbnailShowsThePlaceholderAndStillCloses)
