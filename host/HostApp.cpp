@@ -1,10 +1,17 @@
 #include "HostApp.h"
+#include "WindowReport.h"
 
 #include <atomic>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <wx/cmdline.h>
 #include <wx/dir.h>
@@ -21,10 +28,16 @@ wxIMPLEMENT_APP(HostApp);
 namespace {
 
 std::atomic<bool> g_stopRequested{false};
+std::atomic<bool> g_reportRequested{false};
 
 void OnStopSignal(int)
 {
     g_stopRequested = true;
+}
+
+void OnReportSignal(int)
+{
+    g_reportRequested = true;
 }
 
 void Fail(const wxString& message)
@@ -40,12 +53,14 @@ void HostApp::OnInitCmdLine(wxCmdLineParser& parser)
     parser.AddSwitch("h", "help", "show this help", wxCMD_LINE_OPTION_HELP);
     parser.AddOption("c", "config", "settings file to use instead of ~/.config/Ruvidodur.conf");
     parser.AddOption("p", "plugin", "plug-in library to load instead of the one beside the host");
+    parser.AddSwitch("n", "no-update", "do not ask the site for a newer plug-in");
 }
 
 bool HostApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
     parser.Found("config", &m_configPath);
     parser.Found("plugin", &m_pluginPath);
+    m_skipUpdate = parser.Found("no-update");
     return true;
 }
 
@@ -64,11 +79,17 @@ bool HostApp::OnInit()
     if (!LoadPlugin())
         return false;
     SetUpConfiguration();
+    if (!m_skipUpdate && ApplyUpdate()) {
+        Restart();
+        UnloadPlugin(); // reached only when the new start failed
+        return false;
+    }
 
     using SiteRunFunction = bool (*)();
     auto siteRun = reinterpret_cast<SiteRunFunction>(m_plugin->GetSymbol("SiteRun"));
     if (!siteRun) {
         Fail(m_pluginPath + " has no SiteRun");
+        UnloadPlugin(); // OnExit does not run after a failed start
         return false;
     }
     siteRun();
@@ -76,6 +97,8 @@ bool HostApp::OnInit()
     // A polite end on SIGTERM or SIGINT: the plug-in's windows close and save their state.
     std::signal(SIGTERM, OnStopSignal);
     std::signal(SIGINT, OnStopSignal);
+    // SIGUSR1 prints what the windows show, for support and scripted checks.
+    std::signal(SIGUSR1, OnReportSignal);
     m_signalTimer.Bind(wxEVT_TIMER, &HostApp::OnSignalTimer, this);
     m_signalTimer.Start(200);
     return true;
@@ -100,6 +123,60 @@ bool HostApp::LoadPlugin()
     return true;
 }
 
+bool HostApp::ApplyUpdate()
+{
+    using GetNewPluginFileNameFunction = wxFileName* (*)();
+    if (!m_plugin->HasSymbol("GetNewPluginFileName"))
+        return false;
+    auto getNewPluginFileName =
+        reinterpret_cast<GetNewPluginFileNameFunction>(m_plugin->GetSymbol("GetNewPluginFileName"));
+    // A catalogue the call installs is only read by a locale set up afterwards.
+    const wxFileName self(wxStandardPaths::Get().GetExecutablePath());
+    const wxString catalogue = self.GetPathWithSep() + "ja/LC_MESSAGES/" + self.GetName() + ".mo";
+    const bool cataloguePending = wxFileName::FileExists(catalogue + ".new");
+    const wxFileName* update = getNewPluginFileName();
+    if (cataloguePending)
+        SetUpLocale();
+    if (!update)
+        return false;
+
+    wxString target = update->GetFullPath();
+    if (!target.EndsWith(".new", &target) || !wxFileName::FileExists(update->GetFullPath()))
+        return false;
+    // rename() replaces the library atomically; the old one stays mapped until the restart.
+    if (std::rename(update->GetFullPath().fn_str(), target.fn_str()) != 0) {
+        Fail("cannot put the new plug-in in place at " + target);
+        return false;
+    }
+    if (target != m_pluginPath)
+        return false;
+    if (wxGetenv("SORVIK_RESTARTED")) {
+        // Already restarted once for an update: run on, the next start takes the new one.
+        Fail("a further update was installed; it runs from the next start");
+        return false;
+    }
+    return true;
+}
+
+void HostApp::Restart()
+{
+    if (wxConfigBase* config = wxConfigBase::Get(false))
+        config->Flush();
+    std::fprintf(stderr, "sorvik: the plug-in was updated, starting again\n");
+    std::fflush(stderr);
+    const std::string exe(wxStandardPaths::Get().GetExecutablePath().fn_str());
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.emplace_back(argv[i].fn_str());
+    std::vector<char*> pointers;
+    for (std::string& arg : args)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    ::setenv("SORVIK_RESTARTED", "1", 1);
+    ::execv(exe.c_str(), pointers.data());
+    Fail("cannot start again: " + wxString(std::strerror(errno)));
+}
+
 void HostApp::SetUpConfiguration()
 {
     // After the plug-in named the application, so the file is named after it.
@@ -118,6 +195,7 @@ void HostApp::SetUpConfiguration()
 
 void HostApp::SetUpLocale()
 {
+    m_locale.reset();
     if (!wxLocale::IsAvailable(wxLANGUAGE_DEFAULT))
         return;
     m_locale = std::make_unique<wxLocale>();
@@ -125,12 +203,26 @@ void HostApp::SetUpLocale()
         m_locale.reset();
         return;
     }
-    wxLocale::AddCatalogLookupPathPrefix(wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath());
-    m_locale->AddCatalog("sorvik");
+    // The catalogue lies beside the host under ja/LC_MESSAGES/, named after it.
+    const wxFileName self(wxStandardPaths::Get().GetExecutablePath());
+    static bool prefixAdded = false;
+    if (!prefixAdded)
+        wxLocale::AddCatalogLookupPathPrefix(self.GetPath());
+    prefixAdded = true;
+    // A damaged catalogue is reported on stderr, not in a dialog, and the texts stay English.
+    wxLogStderr* stderrLog = new wxLogStderr;
+    wxLog* previous = wxLog::SetActiveTarget(stderrLog);
+    m_locale->AddCatalog(self.GetName());
+    wxLog::SetActiveTarget(previous);
+    delete stderrLog;
 }
 
 void HostApp::OnSignalTimer(wxTimerEvent&)
 {
+    if (g_reportRequested.exchange(false)) {
+        std::fputs(WindowReport::Describe().utf8_str(), stdout);
+        std::fflush(stdout);
+    }
     if (!g_stopRequested)
         return;
     m_signalTimer.Stop();
@@ -138,13 +230,18 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
         window->Destroy();
 }
 
-int HostApp::OnExit()
+void HostApp::UnloadPlugin()
 {
-    m_signalTimer.Stop();
     // The plug-in's module clean-up runs here; its windows and threads are gone by now.
     if (m_plugin)
         wxPluginManager::UnloadLibrary(m_pluginPath);
     m_plugin = nullptr;
     delete wxConfigBase::Set(nullptr);
+}
+
+int HostApp::OnExit()
+{
+    m_signalTimer.Stop();
+    UnloadPlugin();
     return wxApp::OnExit();
 }

@@ -18,12 +18,18 @@ public:
 
 private:
     bool LoadPlugin();
+    // Lets the plug-in update itself; true when a new plug-in was put in place and the host
+    // should start again to run it.
+    bool ApplyUpdate();
+    void Restart();
+    void UnloadPlugin();
     void SetUpConfiguration();
     void SetUpLocale();
     void OnSignalTimer(wxTimerEvent& event);
 
     wxString m_pluginPath;
     wxString m_configPath;
+    bool m_skipUpdate = false;
     wxDynamicLibrary* m_plugin = nullptr;
     std::unique_ptr<wxLocale> m_locale;
     wxTimer m_signalTimer;

@@ -1,9 +1,23 @@
 // The plug-in's entry points, the only symbols it exports.
+#include <mutex>
+
 #include <wx/splash.h>
 
+#include "net/PluginUpdate.h"
+#include "net/Util.h"
+#include "net/Version.h"
 #include "shell/MainFrame.h"
 #include "site/Settings.h"
 #include "skin/ResourceManager.h"
+
+#ifndef SORVIK_PLUGIN_VERSION
+#define SORVIK_PLUGIN_VERSION "1.3.0"
+#endif
+
+namespace {
+// The version this build reports to the site's update service.
+const Version g_ownVersion(SORVIK_PLUGIN_VERSION);
+} // namespace
 
 extern "C" __attribute__((visibility("default"))) bool SiteRun()
 {
@@ -17,4 +31,15 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun()
                            wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
     new MainFrame;
     return true;
+}
+
+extern "C" __attribute__((visibility("default"))) wxFileName* GetNewPluginFileName()
+{
+    // Two hosts threads asking at once would write the same files.
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
+    static wxFileName newPlugin;
+    if (!PluginUpdate::Check(Util::GetApplicationFileName(), g_ownVersion, newPlugin))
+        return nullptr;
+    return &newPlugin;
 }

@@ -1,0 +1,62 @@
+#include "WindowReport.h"
+
+#include <wx/notebook.h>
+#include <wx/stattext.h>
+#include <wx/toplevel.h>
+#include <wx/treectrl.h>
+
+namespace {
+
+wxString Quoted(const wxString& text)
+{
+    wxString escaped = text;
+    escaped.Replace("\\", "\\\\");
+    escaped.Replace("\"", "\\\"");
+    escaped.Replace("\n", "\\n");
+    return "\"" + escaped + "\"";
+}
+
+} // namespace
+
+wxString WindowReport::Describe()
+{
+    wxString out;
+    for (const wxWindow* window : wxTopLevelWindows) {
+        const auto* top = wxDynamicCast(window, wxTopLevelWindow);
+        const wxRect r = window->GetScreenRect();
+        out << "window " << window->GetClassInfo()->GetClassName() << " "
+            << Quoted(top ? top->GetTitle() : wxString()) << " shown=" << window->IsShown()
+            << " rect=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
+        DescribeChildren(window, 1, out);
+    }
+    out << "end\n";
+    return out;
+}
+
+void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString& out)
+{
+    const wxString indent(' ', depth * 2);
+    for (const wxWindow* child : window->GetChildren()) {
+        if (child->IsTopLevel())
+            continue; // reported on its own line
+        if (const auto* notebook = wxDynamicCast(child, wxNotebook)) {
+            for (size_t i = 0; i < notebook->GetPageCount(); ++i)
+                out << indent << "page " << Quoted(notebook->GetPageText(i))
+                    << " selected=" << (notebook->GetSelection() == static_cast<int>(i))
+                    << " enabled=" << notebook->GetPage(i)->IsEnabled() << "\n";
+        } else if (const auto* tree = wxDynamicCast(child, wxTreeCtrl)) {
+            const wxTreeItemId root = tree->GetRootItem();
+            if (root.IsOk()) {
+                wxTreeItemIdValue cookie;
+                for (wxTreeItemId item = tree->GetFirstChild(root, cookie); item.IsOk();
+                     item = tree->GetNextChild(root, cookie))
+                    out << indent << "tree-item " << Quoted(tree->GetItemText(item)) << " children="
+                        << tree->GetChildrenCount(item, false) << "\n";
+            }
+            continue;
+        } else if (const auto* text = wxDynamicCast(child, wxStaticText)) {
+            out << indent << "text " << Quoted(text->GetLabel()) << "\n";
+        }
+        DescribeChildren(child, depth + 1, out);
+    }
+}

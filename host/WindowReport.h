@@ -1,0 +1,16 @@
+#pragma once
+
+#include <wx/string.h>
+
+class wxWindow;
+
+// A plain-text description of the application's top-level windows and what they show: titles,
+// notebook pages, the top items of trees, static texts. The host prints it on SIGUSR1, for
+// support and for scripted checks of a running session.
+class WindowReport {
+public:
+    static wxString Describe();
+
+private:
+    static void DescribeChildren(const wxWindow* window, int depth, wxString& out);
+};

@@ -1,0 +1,112 @@
+#include "net/PluginUpdate.h"
+
+#include <cstdlib>
+
+#include <wx/ffile.h>
+#include <wx/intl.h>
+#include <wx/msgdlg.h>
+
+#include "net/HttpClient.h"
+#include "net/Util.h"
+#include "net/Version.h"
+#include "site/MessageBoxSeam.h"
+#include "site/Settings.h"
+#include "site/UiDispatcher.h"
+
+namespace {
+
+// A plug-in built with debugging information is a few tens of megabytes.
+constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
+
+bool WriteFile(const wxString& path, const std::string& body)
+{
+    wxFFile file(path, "wb");
+    if (!file.IsOpened())
+        return false;
+    const bool written = body.empty() || file.Write(body.data(), body.size()) == body.size();
+    return file.Close() && written;
+}
+
+} // namespace
+
+wxString PluginUpdate::SkinPath(const wxFileName& application)
+{
+    return Util::SkinFileNameFor(application).GetFullPath();
+}
+
+wxString PluginUpdate::CataloguePath(const wxFileName& application)
+{
+    wxFileName catalogue(application.GetPathWithSep() + "ja/LC_MESSAGES/" + application.GetName() + ".mo");
+    return catalogue.GetFullPath();
+}
+
+wxString PluginUpdate::ManifestPath(const wxFileName& application)
+{
+    return application.GetFullPath() + ".manifest";
+}
+
+void PluginUpdate::InstallPendingFiles(const wxFileName& application)
+{
+    for (const wxString& path :
+         {SkinPath(application), CataloguePath(application), ManifestPath(application)}) {
+        const wxString pending = path + ".new";
+        if (wxFileName::FileExists(pending))
+            wxRenameFile(pending, path, true); // a failure leaves both for the next call
+    }
+}
+
+bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path)
+{
+    HttpRequest request;
+    request.url = url;
+    request.timeoutSeconds = kTimeoutSeconds;
+    request.maxBodyBytes = kMaxFileBytes;
+    const HttpResponse response = HttpClient::Get(request);
+    // A cut-short or refused answer is no file, whatever its headers say.
+    if (!response.IsSuccess())
+        return false;
+    if (response.Header("content-type") != "application/octet-stream")
+        return false;
+    const long long announced = std::atoll(response.Header("content-length").c_str());
+    if (!WriteFile(path, response.body)) {
+        wxRemoveFile(path);
+        return false;
+    }
+    const wxULongLong written = wxFileName::GetSize(path);
+    if (written == wxInvalidSize || written.GetValue() != static_cast<unsigned long long>(announced)) {
+        wxRemoveFile(path);
+        return false;
+    }
+    return true;
+}
+
+bool PluginUpdate::Check(const wxFileName& application, const Version& version, wxFileName& newPlugin)
+{
+    InstallPendingFiles(application);
+
+    const wxString address = Settings::HostUrl(
+        Settings::Host::Main, "/cgi-bin/app/update.cgi?version=" + version.GetString());
+    newPlugin = wxFileName(Util::PluginFileNameFor(application).GetFullPath() + ".new");
+    const wxString newPath = newPlugin.GetFullPath();
+    if (!DownloadToFile(address, newPath))
+        return false;
+
+    int answer = wxNO;
+    const wxString message = _("The new plugin will be installed.");
+    const wxString caption = _("Confirm");
+    UiDispatcher::RunAndWait(
+        [&] { answer = MessageBoxSeam::Show(message, caption, wxYES_NO | wxCENTRE | wxICON_INFORMATION); },
+        {});
+    if (answer != wxYES) {
+        wxRemoveFile(newPath);
+        return false;
+    }
+
+    DownloadToFile(address + "&type=skin", SkinPath(application) + ".new");
+    const wxFileName catalogue(CataloguePath(application));
+    if (!wxFileName::DirExists(catalogue.GetPath()))
+        wxFileName::Mkdir(catalogue.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    DownloadToFile(address + "&type=mo", catalogue.GetFullPath() + ".new");
+    DownloadToFile(address + "&type=manifest", ManifestPath(application) + ".new");
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <wx/filename.h>
+#include <wx/string.h>
+
+class Version;
+
+// The plug-in's self-update: asks the site for a newer plug-in, downloads it beside the current
+// one under a ".new" name and, once the user agrees, the skin, catalogue and manifest that go
+// with it; those are moved into place at the start of the next check.
+class PluginUpdate {
+public:
+    // Installs pending companions, asks for an update and, on the user's Yes, fetches the
+    // companions. True when 'newPlugin' names a downloaded plug-in the host should put in place.
+    // Any thread; the confirmation box is shown on the user-interface thread.
+    static bool Check(const wxFileName& application, const Version& version, wxFileName& newPlugin);
+
+    // Renames each pending companion ("<file>.new") over its file, skin first.
+    static void InstallPendingFiles(const wxFileName& application);
+
+    // Fetches 'url' into 'path' when the answer is a whole "application/octet-stream" file
+    // whose Content-Length matches what was written; a download that fails after writing
+    // removes what it wrote.
+    static bool DownloadToFile(const wxString& url, const wxString& path);
+
+    static wxString SkinPath(const wxFileName& application);
+    static wxString CataloguePath(const wxFileName& application);
+    static wxString ManifestPath(const wxFileName& application);
+
+    static constexpr int kTimeoutSeconds = 5;
+};
