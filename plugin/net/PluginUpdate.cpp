@@ -4,6 +4,7 @@
 
 #include <wx/ffile.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include "net/HttpClient.h"
@@ -20,11 +21,20 @@ constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
 
 bool WriteFile(const wxString& path, const std::string& body)
 {
+    wxLogNull quiet; // an unwritable folder fails the download, without a dialog
     wxFFile file(path, "wb");
     if (!file.IsOpened())
         return false;
     const bool written = body.empty() || file.Write(body.data(), body.size()) == body.size();
     return file.Close() && written;
+}
+
+// Without a log record: the host would show it in a dialog.
+void RemoveQuietly(const wxString& path)
+{
+    wxLogNull quiet;
+    if (wxFileName::FileExists(path))
+        wxRemoveFile(path);
 }
 
 } // namespace
@@ -50,8 +60,10 @@ void PluginUpdate::InstallPendingFiles(const wxFileName& application)
     for (const wxString& path :
          {SkinPath(application), CataloguePath(application), ManifestPath(application)}) {
         const wxString pending = path + ".new";
-        if (wxFileName::FileExists(pending))
-            wxRenameFile(pending, path, true); // a failure leaves both for the next call
+        if (wxFileName::FileExists(pending)) {
+            wxLogNull quiet; // a failure leaves both for the next call
+            wxRenameFile(pending, path, true);
+        }
     }
 }
 
@@ -69,12 +81,12 @@ bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path)
         return false;
     const long long announced = std::atoll(response.Header("content-length").c_str());
     if (!WriteFile(path, response.body)) {
-        wxRemoveFile(path);
+        RemoveQuietly(path);
         return false;
     }
     const wxULongLong written = wxFileName::GetSize(path);
     if (written == wxInvalidSize || written.GetValue() != static_cast<unsigned long long>(announced)) {
-        wxRemoveFile(path);
+        RemoveQuietly(path);
         return false;
     }
     return true;
@@ -98,12 +110,13 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
         [&] { answer = MessageBoxSeam::Show(message, caption, wxYES_NO | wxCENTRE | wxICON_INFORMATION); },
         {});
     if (answer != wxYES) {
-        wxRemoveFile(newPath);
+        RemoveQuietly(newPath);
         return false;
     }
 
     DownloadToFile(address + "&type=skin", SkinPath(application) + ".new");
     const wxFileName catalogue(CataloguePath(application));
+    wxLogNull quiet;
     if (!wxFileName::DirExists(catalogue.GetPath()))
         wxFileName::Mkdir(catalogue.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     DownloadToFile(address + "&type=mo", catalogue.GetFullPath() + ".new");

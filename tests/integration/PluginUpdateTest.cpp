@@ -1,0 +1,275 @@
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <wx/thread.h>
+
+#include "EventPump.h"
+#include "QuietSite.h"
+#include "SiteSimulator.h"
+#include "net/PluginUpdate.h"
+#include "net/Version.h"
+#include "site/MessageBoxSeam.h"
+#include "site/Settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers every connection with the same raw bytes: for headers the simulated site would not
+// send.
+class CannedServer {
+public:
+    explicit CannedServer(std::string answer) : m_answer(std::move(answer))
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(m_fd, 8);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CannedServer()
+    {
+        m_stop = true;
+        ::shutdown(m_fd, SHUT_RDWR);
+        ::close(m_fd);
+        m_thread.join();
+    }
+    wxString HostPort() const { return wxString::Format("127.0.0.1:%d", m_port); }
+    int Requests() const { return m_requests; }
+
+private:
+    void Serve()
+    {
+        while (!m_stop) {
+            const int client = ::accept(m_fd, nullptr, nullptr);
+            if (client < 0)
+                return;
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, static_cast<size_t>(n));
+            }
+            ++m_requests;
+            ::send(client, m_answer.data(), m_answer.size(), MSG_NOSIGNAL);
+            ::close(client);
+        }
+    }
+
+    std::string m_answer;
+    int m_fd = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_requests{0};
+    std::thread m_thread;
+};
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void Put(const fs::path& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+class PluginUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim = StartQuietSite();
+        ASSERT_TRUE(sim);
+        sim->SetUpdate("1.4.0", {{"", "new plug-in"}, {"skin", "new skin"}, {"mo", "new catalogue"},
+                                 {"manifest", "new manifest"}});
+        std::string dir = (fs::temp_directory_path() / "sorvik-update-XXXXXX").string();
+        ASSERT_NE(mkdtemp(dir.data()), nullptr);
+        this->dir = dir;
+        application = wxFileName(wxString::FromUTF8(dir + "/host"));
+        MessageBoxSeam::SetResponder([this](const wxString& message, const wxString& caption, long style) {
+            EXPECT_TRUE(wxIsMainThread()) << "boxes belong to the user-interface thread";
+            EXPECT_EQ(style, wxYES_NO | wxCENTRE | wxICON_INFORMATION);
+            boxes.push_back(message + "|" + caption);
+            return answer;
+        });
+    }
+    void TearDown() override
+    {
+        MessageBoxSeam::SetResponder({});
+        fs::remove_all(dir);
+    }
+
+    bool Check(const char* version = "1.3.0")
+    {
+        return PluginUpdate::Check(application, Version(version), newPlugin);
+    }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            if (entry.is_regular_file())
+                names.push_back(fs::relative(entry.path(), dir).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::string> UpdateQueries() const
+    {
+        std::vector<std::string> queries;
+        for (const auto& r : sim->RequestsFor("/cgi-bin/app/update.cgi"))
+            queries.push_back(r.query);
+        return queries;
+    }
+
+    std::unique_ptr<sitesim::SiteSimulator> sim;
+    std::string dir;
+    wxFileName application;
+    wxFileName newPlugin;
+    std::vector<wxString> boxes;
+    int answer = wxYES;
+};
+
+} // namespace
+
+TEST(VersionTest, ThreeNumbersOrFewerAndTheTextUnchanged)
+{
+    const Version full("1.3.0");
+    EXPECT_EQ(full.GetParsedCount(), 3);
+    EXPECT_EQ(full.GetMinor(), 3);
+    const Version shorter("1.3");
+    EXPECT_EQ(shorter.GetParsedCount(), 2);
+    EXPECT_EQ(shorter.GetPatch(), 0);
+    EXPECT_EQ(shorter.GetString(), "1.3");
+    EXPECT_EQ(Version("beta").GetParsedCount(), 0);
+}
+
+TEST_F(PluginUpdateTest, CompanionNamesFollowTheApplicationFile)
+{
+    EXPECT_EQ(PluginUpdate::SkinPath(application), wxString::FromUTF8(dir + "/host.skin"));
+    EXPECT_EQ(PluginUpdate::CataloguePath(application),
+              wxString::FromUTF8(dir + "/ja/LC_MESSAGES/host.mo"));
+    EXPECT_EQ(PluginUpdate::ManifestPath(application), wxString::FromUTF8(dir + "/host.manifest"));
+}
+
+TEST_F(PluginUpdateTest, NoUpdateOnOfferWritesNothingAndAsksNothing)
+{
+    sim->SetUpdate("1.3.0", {{"", "same"}});
+    EXPECT_FALSE(Check());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(Files().empty());
+    EXPECT_EQ(UpdateQueries(), std::vector<std::string>{"version=1.3.0"});
+}
+
+TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
+{
+    ASSERT_TRUE(Check());
+    EXPECT_EQ(newPlugin.GetFullPath(), wxString::FromUTF8(dir + "/host.so.new"));
+    EXPECT_EQ(boxes, std::vector<wxString>{"The new plugin will be installed.|Confirm"});
+    EXPECT_EQ(Slurp(dir + "/host.so.new"), "new plug-in");
+    EXPECT_EQ(Slurp(dir + "/host.skin.new"), "new skin");
+    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo.new"), "new catalogue") << "its folder is made";
+    EXPECT_EQ(Slurp(dir + "/host.manifest.new"), "new manifest");
+    EXPECT_EQ(UpdateQueries(), (std::vector<std::string>{"version=1.3.0", "version=1.3.0&type=skin",
+                                                        "version=1.3.0&type=mo",
+                                                        "version=1.3.0&type=manifest"}));
+
+    // The next call installs them, in place of the old ones, before it asks the site again.
+    Put(dir + "/host.skin", "old skin");
+    sim->SetUpdate("1.3.0", {});
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(Slurp(dir + "/host.skin"), "new skin");
+    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo"), "new catalogue");
+    EXPECT_EQ(Slurp(dir + "/host.manifest"), "new manifest");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"host.manifest", "host.skin", "host.so.new",
+                                                 "ja/LC_MESSAGES/host.mo"}))
+        << "the new plug-in is the host's to place";
+}
+
+TEST_F(PluginUpdateTest, NoRemovesTheNewPluginAndFetchesNoCompanion)
+{
+    answer = wxNO;
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(Files().empty());
+    EXPECT_EQ(UpdateQueries(), std::vector<std::string>{"version=1.3.0"});
+}
+
+TEST_F(PluginUpdateTest, APendingSkinIsInstalledEvenWhenTheSiteIsDown)
+{
+    Put(dir + "/host.skin", "old skin");
+    Put(dir + "/host.skin.new", "pending skin");
+    sim->SetFault(sitesim::Route::Update, sitesim::Fault::Refuse);
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(Slurp(dir + "/host.skin"), "pending skin");
+    EXPECT_EQ(Files(), std::vector<std::string>{"host.skin"});
+}
+
+TEST_F(PluginUpdateTest, AShortVersionTextIsSentAsItStands)
+{
+    ASSERT_TRUE(Check("1.3"));
+    EXPECT_EQ(UpdateQueries().front(), "version=1.3");
+}
+
+TEST_F(PluginUpdateTest, ABrokenDownloadLeavesNoFile)
+{
+    for (auto fault : {sitesim::Fault::ResetBody, sitesim::Fault::NotFound, sitesim::Fault::Garbage,
+                       sitesim::Fault::ServerError}) {
+        sim->SetFault(sitesim::Route::Update, fault);
+        EXPECT_FALSE(Check()) << static_cast<int>(fault);
+        EXPECT_TRUE(Files().empty()) << static_cast<int>(fault);
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PluginUpdateTest, OnlyTheExactTypeWithTheExactLengthIsAFile)
+{
+    const wxString target = wxString::FromUTF8(dir + "/file");
+    const struct {
+        const char* answer;
+        bool file;
+    } cases[] = {
+        {"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 4\r\n\r\nabcd", true},
+        {"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\nabcd", false},
+        {"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 0\r\n\r\n", true},
+        {"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream; charset=x\r\nContent-Length: 4\r\n\r\nabcd", false},
+        {"HTTP/1.0 200 OK\r\nContent-Type: Application/Octet-Stream\r\nContent-Length: 4\r\n\r\nabcd", false},
+        {"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 9\r\n\r\nabcd", false},
+    };
+    for (const auto& c : cases) {
+        CannedServer server(c.answer);
+        EXPECT_EQ(PluginUpdate::DownloadToFile("http://" + server.HostPort() + "/u", target), c.file)
+            << c.answer;
+        EXPECT_EQ(wxFileName::FileExists(target), c.file) << c.answer;
+        fs::remove(target.utf8_string());
+    }
+}
+
+TEST_F(PluginUpdateTest, TheBoxComesOnTheUserInterfaceThreadWhenAskedFromAnother)
+{
+    std::atomic<int> result{-1};
+    std::thread asker([&] { result = Check() ? 1 : 0; });
+    const bool done = PumpUntil([&] { return result != -1; }, 10000);
+    asker.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(boxes.size(), 1u);
+}
