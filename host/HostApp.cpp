@@ -226,6 +226,8 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
     if (!g_stopRequested)
         return;
     m_signalTimer.Stop();
+    // Nobody may be there to close a dialog: what goes wrong while closing goes to stderr.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     for (wxWindow* window : wxTopLevelWindows)
         window->Destroy();
 }

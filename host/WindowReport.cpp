@@ -1,5 +1,7 @@
 #include "WindowReport.h"
 
+#include <wx/frame.h>
+#include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/stattext.h>
 #include <wx/toplevel.h>
@@ -27,6 +29,17 @@ wxString WindowReport::Describe()
         out << "window " << window->GetClassInfo()->GetClassName() << " "
             << Quoted(top ? top->GetTitle() : wxString()) << " shown=" << window->IsShown()
             << " rect=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
+        if (const auto* frame = wxDynamicCast(window, wxFrame); frame && frame->GetMenuBar()) {
+            const wxMenuBar* bar = frame->GetMenuBar();
+            for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
+                out << "  menu " << Quoted(bar->GetMenuLabel(i)) << "\n";
+                for (const wxMenuItem* item : bar->GetMenu(i)->GetMenuItems())
+                    if (!item->IsSeparator())
+                        out << "    item " << Quoted(item->GetItemLabel()) << " enabled="
+                            << item->IsEnabled() << " checked="
+                            << (item->IsCheckable() && item->IsChecked()) << "\n";
+            }
+        }
         DescribeChildren(window, 1, out);
     }
     out << "end\n";

@@ -5,41 +5,11 @@
 #   host_end_to_end.sh BIN_DIR
 set -uo pipefail
 bin="$1"
-work=$(mktemp -d /tmp/sorvik-e2e-XXXXXX)
-sim="" host=""
-cleanup() {
-  [ -n "$host" ] && kill "$host" 2>/dev/null
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- host output"; cat "$work/host.log"; exit 1; }
-
-# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
-wait_for() {
-  local tenths="$1"; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-reports_after() { [ "$(grep -c '^end$' "$work/host.log")" -gt "$1" ]; }
-# The host's description of its windows (printed on SIGUSR1) into $work/report.
-report() {
-  local before
-  before=$(grep -c '^end$' "$work/host.log")
-  kill -USR1 "$host" || return 1
-  wait_for 30 reports_after "$before" || return 1
-  awk -v n="$before" '/^window /{ if (c == n) keep = 1 } keep { print } /^end$/{ c++; if (keep) exit }' \
-    "$work/host.log" > "$work/report"
-}
+. "$(dirname "$0")/host_test_lib.sh"
 all_count() { report && sed -n 's/.*tree-item "Online (\([0-9]*\))".*/\1/p' "$work/report" | head -1; }
 
-command -v xdotool > /dev/null || { echo "xdotool is missing"; exit 1; }
-[ -n "${DISPLAY:-}" ] || { echo "no display"; exit 1; }
-
-"$bin/sitesim" --port 0 --performers 40 --no-churn > "$work/sim.log" 2>&1 &
-sim=$!
-wait_for 50 grep -q "listening on" "$work/sim.log" || fail "the simulated site did not start"
-site=$(sed -n 's/.*listening on //p' "$work/sim.log")
+require_display
+start_site --performers 40 --no-churn
 expected=$(curl -s "http://$site/_sim/performers" | grep -c .)
 
 mkdir -p "$work/home/.config"
@@ -55,8 +25,8 @@ syncinterval=1
 [SplashScreen]
 duration=1
 CONF
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-  "$bin/sorvik" --config "$work/Ruvidodur.conf" > "$work/host.log" 2>&1 &
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" LANG=C.UTF-8 LANGUAGE= \
+  "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" > "$work/host.log" 2>&1 &
 host=$!
 
 wait_for 100 xdotool search --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
@@ -77,13 +47,13 @@ echo "ok: a popup announced newcomer_1"
 
 # File > Exit with the mouse, after a resize the geometry must remember.
 xdotool windowsize --sync "$window" 300 520 || fail "cannot resize"
-wait_for 30 bash -c "kill -USR1 $host; sleep 0.2; grep -q 'Sorvik Statuscope\" shown=1 rect=[0-9-]*,[0-9-]*,300,520' '$work/host.log'" \
-  || fail "the frame did not take the new size"
+resized() { report && grep -q 'Sorvik Statuscope" shown=1 rect=[0-9-]*,[0-9-]*,300,520' "$work/report"; }
+wait_for 30 resized || fail "the frame did not take the new size"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync $((X + 18)) $((Y + 12)) click 1
 sleep 0.5
 xdotool mousemove --sync $((X + 40)) $((Y + 36)) click 1
-wait_for 100 bash -c "! kill -0 $host 2>/dev/null" || fail "the host did not exit after File > Exit"
+wait_for 100 host_ended || fail "the host did not exit after File > Exit"
 wait "$host"
 status=$?
 host=""

@@ -6,22 +6,8 @@
 #   host_update.sh BIN_DIR
 set -uo pipefail
 bin="$1"
-work=$(mktemp -d /tmp/sorvik-update-XXXXXX)
-sim="" host=""
-cleanup() {
-  [ -n "$host" ] && kill "$host" 2>/dev/null
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- host output"; cat "$work/host.log" 2>/dev/null; exit 1; }
-wait_for() {
-  local tenths="$1"; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-command -v xdotool > /dev/null || { echo "xdotool is missing"; exit 1; }
-[ -n "${DISPLAY:-}" ] || { echo "no display"; exit 1; }
+. "$(dirname "$0")/host_test_lib.sh"
+require_display
 
 # An installation of its own, since the update rewrites files beside the host.
 app="$work/app"
@@ -29,14 +15,10 @@ mkdir -p "$app" "$work/offer"
 cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
 cp "$bin/sorvik-next.so" "$work/offer/plugin"
 cp "$bin/sorvik.skin" "$work/offer/skin"
-printf 'catalogue %s\n' "$RANDOM" > "$work/offer/mo"
+cp "$bin/ja/LC_MESSAGES/sorvik.mo" "$work/offer/mo"
 printf '<assembly manifestVersion="1.0"/>\n' > "$work/offer/manifest"
 
-"$bin/sitesim" --port 0 --performers 10 --no-churn --update-dir "$work/offer" \
-  --offered-version 1.4.0 > "$work/sim.log" 2>&1 &
-sim=$!
-wait_for 50 grep -q "listening on" "$work/sim.log" || fail "the simulated site did not start"
-site=$(sed -n 's/.*listening on //p' "$work/sim.log")
+start_site --performers 10 --no-churn --update-dir "$work/offer" --offered-version 1.4.0
 cat > "$work/Ruvidodur.conf" <<CONF
 [Hosts]
 main=$site
@@ -71,7 +53,7 @@ leftover=$(find "$app" -name '*.new')
 echo "ok: updated to the offered plug-in and its companions, running again"
 
 kill -TERM "$host"
-wait_for 100 bash -c "! kill -0 $host 2>/dev/null" || fail "the host did not end on SIGTERM"
+wait_for 100 host_ended || fail "the host did not end on SIGTERM"
 wait "$host"; status=$?; host=""
 [ "$status" -eq 0 ] || fail "the host exited with $status"
 echo "ok: the updated host ended cleanly"

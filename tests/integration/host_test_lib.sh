@@ -1,0 +1,60 @@
+# Shared by the host's end-to-end scripts: a work folder, the simulated site, the host, and
+# waiting. Source it after setting 'bin' (the build's bin folder).
+work=$(mktemp -d /tmp/sorvik-host-XXXXXX)
+sim="" host=""
+
+stop_host() {
+  [ -n "$host" ] || return 0
+  # Politely first: the host saves its settings into the work folder as it ends.
+  kill -TERM "$host" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$host" 2>/dev/null
+  wait "$host" 2>/dev/null
+  host=""
+}
+cleanup() {
+  stop_host
+  [ -n "$sim" ] && kill "$sim" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- host output"
+  cat "$work/host.log" 2>/dev/null
+  exit 1
+}
+
+# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
+wait_for() {
+  local tenths="$1"; shift
+  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+
+require_display() {
+  command -v xdotool > /dev/null || { echo "xdotool is missing (scripts/setup installs it)"; exit 1; }
+  [ -n "${DISPLAY:-}" ] || { echo "no display"; exit 1; }
+}
+
+# Starts the simulated site with the given options; sets 'site' to its host:port.
+start_site() {
+  "$bin/sitesim" --port 0 "$@" > "$work/sim.log" 2>&1 &
+  sim=$!
+  wait_for 50 grep -q "listening on" "$work/sim.log" || fail "the simulated site did not start"
+  site=$(sed -n 's/.*listening on //p' "$work/sim.log")
+}
+
+host_ended() { ! kill -0 "$host" 2>/dev/null; }
+
+reports_after() { [ "$(grep -c '^end$' "$work/host.log")" -gt "$1" ]; }
+# The host's description of its windows (printed on SIGUSR1) into $work/report.
+report() {
+  local before
+  before=$(grep -c '^end$' "$work/host.log")
+  kill -USR1 "$host" || return 1
+  wait_for 30 reports_after "$before" || return 1
+  awk -v n="$before" '/^window /{ if (c == n) keep = 1 } keep { print } /^end$/{ c++; if (keep) exit }' \
+    "$work/host.log" > "$work/report"
+}
