@@ -24,12 +24,12 @@ wxString WindowReport::Describe()
 {
     wxString out;
     for (const wxWindow* window : wxTopLevelWindows) {
-        const auto* top = wxDynamicCast(window, wxTopLevelWindow);
+        const auto* top = dynamic_cast<const wxTopLevelWindow*>(window);
         const wxRect r = window->GetScreenRect();
         out << "window " << window->GetClassInfo()->GetClassName() << " "
             << Quoted(top ? top->GetTitle() : wxString()) << " shown=" << window->IsShown()
             << " rect=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
-        if (const auto* frame = wxDynamicCast(window, wxFrame); frame && frame->GetMenuBar()) {
+        if (const auto* frame = dynamic_cast<const wxFrame*>(window); frame && frame->GetMenuBar()) {
             const wxMenuBar* bar = frame->GetMenuBar();
             for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
                 out << "  menu " << Quoted(bar->GetMenuLabel(i)) << "\n";
@@ -52,12 +52,12 @@ void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString&
     for (const wxWindow* child : window->GetChildren()) {
         if (child->IsTopLevel())
             continue; // reported on its own line
-        if (const auto* notebook = wxDynamicCast(child, wxNotebook)) {
+        if (const auto* notebook = dynamic_cast<const wxNotebook*>(child)) {
             for (size_t i = 0; i < notebook->GetPageCount(); ++i)
                 out << indent << "page " << Quoted(notebook->GetPageText(i))
                     << " selected=" << (notebook->GetSelection() == static_cast<int>(i))
                     << " enabled=" << notebook->GetPage(i)->IsEnabled() << "\n";
-        } else if (const auto* tree = wxDynamicCast(child, wxTreeCtrl)) {
+        } else if (const auto* tree = dynamic_cast<const wxTreeCtrl*>(child)) {
             const wxTreeItemId root = tree->GetRootItem();
             if (root.IsOk()) {
                 wxTreeItemIdValue cookie;
@@ -67,7 +67,7 @@ void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString&
                         << tree->GetChildrenCount(item, false) << "\n";
             }
             continue;
-        } else if (const auto* text = wxDynamicCast(child, wxStaticText)) {
+        } else if (const auto* text = dynamic_cast<const wxStaticText*>(child)) {
             out << indent << "text " << Quoted(text->GetLabel()) << "\n";
         }
         DescribeChildren(child, depth + 1, out);

@@ -45,7 +45,7 @@ bool MainFrameLink::PostCommand(int id)
 
 bool MainFrameLink::IsMenuItemEnabledAndChecked(int id)
 {
-    auto* frame = wxDynamicCast(Get(), wxFrame);
+    auto* frame = dynamic_cast<wxFrame*>(Get());
     wxMenuBar* bar = frame ? frame->GetMenuBar() : nullptr;
     wxMenuItem* item = bar ? bar->FindItem(id) : nullptr;
     return item && item->IsEnabled() && item->IsCheckable() && item->IsChecked();

@@ -44,9 +44,10 @@ TabunoSite::TabunoSite()
 
 bool TabunoSite::OnInit()
 {
-    if (wxTheApp) {
-        wxTheApp->SetVendorName("Tabuno");
-        wxTheApp->SetAppName("Ruvidodur");
+    // The console base: the store is named the same in a host without windows.
+    if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+        app->SetVendorName("Tabuno");
+        app->SetAppName("Ruvidodur");
     }
     // Sockets used on secondary threads must be initialised from the main thread first.
     m_socketsInitialised = wxSocketBase::Initialize();

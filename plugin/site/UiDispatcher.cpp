@@ -38,7 +38,7 @@ bool UiDispatcher::RunAndWait(std::function<void()> work, const CancelCheck& can
         work();
         return true;
     }
-    if (!wxTheApp)
+    if (!wxAppConsole::GetInstance())
         return false;
 
     auto call = std::make_shared<PendingCall>();

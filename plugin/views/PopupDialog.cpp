@@ -126,7 +126,7 @@ void PopupDialog::RequestThumbnail()
         Settings::Host::Image, wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg",
                                                 m_user.GetName()));
     auto* url = new wxURL(address);
-    if (auto* http = wxDynamicCast(&url->GetProtocol(), wxHTTP))
+    if (auto* http = dynamic_cast<wxHTTP*>(&url->GetProtocol()))
         http->SetHeader("Host", Settings::GetHost(Settings::Host::Main));
     url->GetProtocol().SetTimeout(kThumbnailTimeoutSeconds);
     m_downloading = DownloadThread::Start(new DownloadThread(this, -1, url, nullptr));

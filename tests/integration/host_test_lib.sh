@@ -42,7 +42,7 @@ require_display() {
 start_site() {
   "$bin/sitesim" --port 0 "$@" > "$work/sim.log" 2>&1 &
   sim=$!
-  wait_for 50 grep -q "listening on" "$work/sim.log" || fail "the simulated site did not start"
+  wait_for 50 grep -qs "listening on" "$work/sim.log" || fail "the simulated site did not start"
   site=$(sed -n 's/.*listening on //p' "$work/sim.log")
 }
 
@@ -53,7 +53,7 @@ reports_after() { [ "$(grep -c '^end$' "$work/host.log")" -gt "$1" ]; }
 report() {
   local before
   before=$(grep -c '^end$' "$work/host.log")
-  kill -USR1 "$host" || return 1
+  kill -USR1 "$host" 2>/dev/null || fail "the host has ended"
   wait_for 30 reports_after "$before" || return 1
   awk -v n="$before" '/^window /{ if (c == n) keep = 1 } keep { print } /^end$/{ c++; if (keep) exit }' \
     "$work/host.log" > "$work/report"
