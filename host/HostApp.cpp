@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,9 +23,16 @@
 #include <wx/stdpaths.h>
 #include <wx/toplevel.h>
 
-wxIMPLEMENT_APP(HostApp);
+wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
 namespace {
+
+// Set when an updated plug-in was put in place: the process starts again once the toolkit is
+// down and the display closed.
+std::string g_restartPath;
+// Set once the toolkit came up.
+bool g_started = false;
+constexpr int kStartAttempts = 5;
 
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_reportRequested{false};
@@ -45,7 +52,39 @@ void Fail(const wxString& message)
     std::fprintf(stderr, "sorvik: %s\n", static_cast<const char*>(message.utf8_str()));
 }
 
+void StartAgain(char** argv, int attempt)
+{
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return;
+    self[length] = '\0';
+    ::setenv("SORVIK_RESTARTED", std::to_string(attempt).c_str(), 1);
+    ::execv(self, argv);
+    std::fprintf(stderr, "sorvik: cannot start again: %s\n", std::strerror(errno));
+}
+
 } // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = wxEntry(argc, argv);
+    if (!g_restartPath.empty()) {
+        std::fprintf(stderr, "sorvik: the plug-in was updated, starting again\n");
+        std::fflush(stderr);
+        StartAgain(argv, 1);
+        return 1;
+    }
+    // Right after the updated process let go of it, the display now and then refuses the new
+    // one (seen under Xvfb): try again shortly rather than leave the user with nothing.
+    const char* restarted = std::getenv("SORVIK_RESTARTED");
+    const int attempt = restarted ? std::atoi(restarted) : 0;
+    if (!g_started && attempt > 0 && attempt < kStartAttempts) {
+        ::usleep(300 * 1000);
+        StartAgain(argv, attempt + 1);
+    }
+    return status;
+}
 
 void HostApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
@@ -66,6 +105,7 @@ bool HostApp::OnCmdLineParsed(wxCmdLineParser& parser)
 
 bool HostApp::OnInit()
 {
+    g_started = true;
     if (!wxApp::OnInit())
         return false;
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
@@ -80,8 +120,8 @@ bool HostApp::OnInit()
         return false;
     SetUpConfiguration();
     if (!m_skipUpdate && ApplyUpdate()) {
-        Restart();
-        UnloadPlugin(); // reached only when the new start failed
+        g_restartPath = self.GetFullPath().ToStdString();
+        UnloadPlugin(); // OnExit does not run after a failed start
         return false;
     }
 
@@ -156,25 +196,6 @@ bool HostApp::ApplyUpdate()
         return false;
     }
     return true;
-}
-
-void HostApp::Restart()
-{
-    if (wxConfigBase* config = wxConfigBase::Get(false))
-        config->Flush();
-    std::fprintf(stderr, "sorvik: the plug-in was updated, starting again\n");
-    std::fflush(stderr);
-    const std::string exe(wxStandardPaths::Get().GetExecutablePath().fn_str());
-    std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i)
-        args.emplace_back(argv[i].fn_str());
-    std::vector<char*> pointers;
-    for (std::string& arg : args)
-        pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    ::setenv("SORVIK_RESTARTED", "1", 1);
-    ::execv(exe.c_str(), pointers.data());
-    Fail("cannot start again: " + wxString(std::strerror(errno)));
 }
 
 void HostApp::SetUpConfiguration()

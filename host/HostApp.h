@@ -21,7 +21,6 @@ private:
     // Lets the plug-in update itself; true when a new plug-in was put in place and the host
     // should start again to run it.
     bool ApplyUpdate();
-    void Restart();
     void UnloadPlugin();
     void SetUpConfiguration();
     void SetUpLocale();

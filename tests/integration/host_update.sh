@@ -51,6 +51,8 @@ cmp -s "$app/sorvik.manifest" "$work/offer/manifest" || fail "the manifest was n
 leftover=$(find "$app" -name '*.new')
 [ -z "$leftover" ] || fail "files left pending: $leftover"
 echo "ok: updated to the offered plug-in and its companions, running again"
+retries=$(grep -c "Unable to initialize GTK" "$work/host.log")
+[ "$retries" -eq 0 ] || echo "note: the display refused the restarted host $retries time(s); it tried again"
 
 kill -TERM "$host"
 wait_for 100 host_ended || fail "the host did not end on SIGTERM"
