@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
@@ -330,4 +331,16 @@ TEST_F(MainFrameTest, TheSiteMenuOpensTheSitePages)
     EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()) + "/myqo.shtml");
     Command(ID_SITE_TOP);
     EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()));
+}
+
+TEST(NotifyIconTest, AnInvalidSkinIconNeverReachesTheTray)
+{
+    EXPECT_TRUE(NotifyIcon::UsableIcon(wxIcon()).IsOk());
+    wxFrame* owner = new wxFrame(nullptr, wxID_ANY, "owner");
+    {
+        // The toolkit asserts (a test failure here) when the tray is given an invalid icon.
+        NotifyIcon icon(owner, wxIcon(), "tip");
+    }
+    owner->Destroy();
+    PumpFor(20);
 }
