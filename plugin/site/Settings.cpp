@@ -45,8 +45,7 @@ void DeleteTopLevelEntry(wxFileConfig& config, const wxString& key)
 {
     if (!config.HasEntry(key))
         return;
-    const bool expanding = config.IsExpandingEnvVars();
-    config.SetExpandEnvVars(false);
+    // Values are copied raw: Config() has turned environment expansion off.
     const wxString path = config.GetPath();
     std::vector<std::pair<wxString, wxString>> entries;
     CollectEntries(config, "/", entries);
@@ -56,7 +55,6 @@ void DeleteTopLevelEntry(wxFileConfig& config, const wxString& key)
             config.Write(name, value);
     config.Flush();
     config.SetPath(path);
-    config.SetExpandEnvVars(expanding);
 }
 
 // The store's object with environment expansion off: a password or a host name holding "$"
