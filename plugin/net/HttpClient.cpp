@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -58,15 +59,10 @@ public:
 
     bool Open(const std::string& host, int port, std::string& error)
     {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
         const std::string service = std::to_string(port);
-        if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) {
-            error = "unknown host " + host;
+        addrinfo* found = Resolve(host, service, error);
+        if (!found)
             return false;
-        }
         error = "cannot connect to " + host + ":" + service;
         for (addrinfo* ai = found; ai; ai = ai->ai_next) {
             if (TryConnect(ai, error))
@@ -116,6 +112,53 @@ public:
     }
 
 private:
+    // One lookup's state, on the heap: a lookup that cannot be cancelled still uses it after
+    // we have given up, so it is then left behind rather than freed under it.
+    struct Lookup {
+        std::string host;
+        std::string service;
+        addrinfo hints{};
+        gaicb request{};
+    };
+
+    // The resolver runs on the C library's own thread, so that a name server that does not
+    // answer is bounded by the time-out and the cancel check like every other wait.
+    addrinfo* Resolve(const std::string& host, const std::string& service, std::string& error)
+    {
+        auto lookup = std::make_unique<Lookup>();
+        lookup->host = host;
+        lookup->service = service;
+        lookup->hints.ai_family = AF_UNSPEC;
+        lookup->hints.ai_socktype = SOCK_STREAM;
+        lookup->request.ar_name = lookup->host.c_str();
+        lookup->request.ar_service = lookup->service.c_str();
+        lookup->request.ar_request = &lookup->hints;
+        gaicb* list[] = {&lookup->request};
+        if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+            error = "cannot look up " + host;
+            return nullptr;
+        }
+        const auto limit = std::min(Clock::now() + std::chrono::milliseconds(m_timeoutMs), m_deadline);
+        while (::gai_error(&lookup->request) == EAI_INPROGRESS) {
+            const bool cancelled = m_cancelled && m_cancelled();
+            if (cancelled || Clock::now() >= limit) {
+                error = cancelled ? "cancelled" : "timed out looking up " + host;
+                if (::gai_cancel(&lookup->request) == EAI_NOTCANCELED)
+                    lookup.release(); // still in use by the resolver's thread
+                else if (lookup->request.ar_result)
+                    ::freeaddrinfo(lookup->request.ar_result);
+                return nullptr;
+            }
+            const timespec slice{0, kSliceMs * 1000000L};
+            ::gai_suspend(list, 1, &slice);
+        }
+        if (::gai_error(&lookup->request) != 0 || !lookup->request.ar_result) {
+            error = "unknown host " + host;
+            return nullptr;
+        }
+        return lookup->request.ar_result;
+    }
+
     bool TryConnect(addrinfo* ai, std::string& error)
     {
         int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,

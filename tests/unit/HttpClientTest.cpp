@@ -176,3 +176,17 @@ TEST_F(HttpClientTest, ExtraHeadersReplaceOrJoinTheClientsOwn)
     request.headers = {{"X-Bad", "a\r\nInjected: yes"}};
     EXPECT_EQ(HttpClient::Get(request).error, "invalid header");
 }
+
+TEST_F(HttpClientTest, AHostNobodyKnowsFailsWithinTheTimeOut)
+{
+    HttpRequest request;
+    request.url = "http://no-such-host.invalid/include/js/online_performers.js";
+    request.timeoutSeconds = 2;
+    const auto start = std::chrono::steady_clock::now();
+    const HttpResponse response = HttpClient::Get(request);
+    EXPECT_FALSE(response.complete);
+    EXPECT_TRUE(response.error == "unknown host no-such-host.invalid" ||
+                response.error == "timed out looking up no-such-host.invalid")
+        << response.error;
+    EXPECT_LT(Seconds(start), 3.5) << "the look-up is bounded like every other wait";
+}
