@@ -5,16 +5,14 @@
 #include <csignal>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <wx/cmdline.h>
-#include <wx/dir.h>
 #include <wx/dynlib.h>
 #include <wx/dynload.h>
 #include <wx/filename.h>
@@ -46,6 +44,19 @@ void OnReportSignal(int)
 {
     g_reportRequested = true;
 }
+
+// Sends the toolkit's log to stderr while it lives: a log dialog would hang a headless run.
+class StderrLog {
+public:
+    StderrLog() : m_previous(wxLog::SetActiveTarget(&m_log)) {}
+    ~StderrLog() { wxLog::SetActiveTarget(m_previous); }
+    StderrLog(const StderrLog&) = delete;
+    StderrLog& operator=(const StderrLog&) = delete;
+
+private:
+    wxLogStderr m_log;
+    wxLog* m_previous;
+};
 
 void Fail(const wxString& message)
 {
@@ -109,18 +120,20 @@ bool HostApp::OnInit()
     if (!wxApp::OnInit())
         return false;
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
-    const wxFileName self(wxStandardPaths::Get().GetExecutablePath());
+    m_self = wxFileName(wxStandardPaths::Get().GetExecutablePath());
     if (m_pluginPath.empty()) {
-        wxFileName plugin(self);
+        wxFileName plugin(m_self);
         plugin.SetExt("so");
         m_pluginPath = plugin.GetFullPath();
     }
+    // The catalogue lies beside the host under ja/LC_MESSAGES/, named after it.
+    wxLocale::AddCatalogLookupPathPrefix(m_self.GetPath());
     SetUpLocale();
     if (!LoadPlugin())
         return false;
     SetUpConfiguration();
     if (!m_skipUpdate && ApplyUpdate()) {
-        g_restartPath = self.GetFullPath().ToStdString();
+        g_restartPath = m_self.GetFullPath().ToStdString();
         UnloadPlugin(); // OnExit does not run after a failed start
         return false;
     }
@@ -150,12 +163,10 @@ bool HostApp::LoadPlugin()
         Fail("no plug-in at " + m_pluginPath);
         return false;
     }
-    // A load failure would otherwise be reported in a modal dialog.
-    wxLogStderr* stderrLog = new wxLogStderr;
-    wxLog* previous = wxLog::SetActiveTarget(stderrLog);
-    m_plugin = wxPluginManager::LoadLibrary(m_pluginPath);
-    wxLog::SetActiveTarget(previous);
-    delete stderrLog;
+    {
+        StderrLog toStderr; // a load failure would otherwise be reported in a modal dialog
+        m_plugin = wxPluginManager::LoadLibrary(m_pluginPath);
+    }
     if (!m_plugin) {
         Fail("cannot load the plug-in " + m_pluginPath);
         return false;
@@ -171,8 +182,7 @@ bool HostApp::ApplyUpdate()
     auto getNewPluginFileName =
         reinterpret_cast<GetNewPluginFileNameFunction>(m_plugin->GetSymbol("GetNewPluginFileName"));
     // A catalogue the call installs is only read by a locale set up afterwards.
-    const wxFileName self(wxStandardPaths::Get().GetExecutablePath());
-    const wxString catalogue = self.GetPathWithSep() + "ja/LC_MESSAGES/" + self.GetName() + ".mo";
+    const wxString catalogue = m_self.GetPathWithSep() + "ja/LC_MESSAGES/" + m_self.GetName() + ".mo";
     const bool cataloguePending = wxFileName::FileExists(catalogue + ".new");
     const wxFileName* update = getNewPluginFileName();
     if (cataloguePending)
@@ -224,18 +234,9 @@ void HostApp::SetUpLocale()
         m_locale.reset();
         return;
     }
-    // The catalogue lies beside the host under ja/LC_MESSAGES/, named after it.
-    const wxFileName self(wxStandardPaths::Get().GetExecutablePath());
-    static bool prefixAdded = false;
-    if (!prefixAdded)
-        wxLocale::AddCatalogLookupPathPrefix(self.GetPath());
-    prefixAdded = true;
     // A damaged catalogue is reported on stderr, not in a dialog, and the texts stay English.
-    wxLogStderr* stderrLog = new wxLogStderr;
-    wxLog* previous = wxLog::SetActiveTarget(stderrLog);
-    m_locale->AddCatalog(self.GetName());
-    wxLog::SetActiveTarget(previous);
-    delete stderrLog;
+    StderrLog toStderr;
+    m_locale->AddCatalog(m_self.GetName());
 }
 
 void HostApp::OnSignalTimer(wxTimerEvent&)

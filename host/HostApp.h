@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <wx/app.h>
+#include <wx/filename.h>
 #include <wx/intl.h>
 #include <wx/timer.h>
 
@@ -26,6 +27,7 @@ private:
     void SetUpLocale();
     void OnSignalTimer(wxTimerEvent& event);
 
+    wxFileName m_self; // the host executable
     wxString m_pluginPath;
     wxString m_configPath;
     bool m_skipUpdate = false;
