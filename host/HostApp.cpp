@@ -10,6 +10,7 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <wx/cmdline.h>
@@ -19,6 +20,7 @@
 #include <wx/fileconf.h>
 #include <wx/log.h>
 #include <wx/stdpaths.h>
+#include <wx/dialog.h>
 #include <wx/toplevel.h>
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
@@ -63,6 +65,52 @@ void Fail(const wxString& message)
     std::fprintf(stderr, "sorvik: %s\n", static_cast<const char*>(message.utf8_str()));
 }
 
+// GTK cannot place top-level windows on a Wayland session, and the popups must stand where
+// they are put: prefer the X server (XWayland) unless the user chose a backend. Looked up at
+// run time: the toolkit loaded GDK already, and the host needs none of its headers.
+void PreferX11Backend()
+{
+    if (std::getenv("GDK_BACKEND"))
+        return;
+    using SetAllowedBackends = void (*)(const char*);
+    if (auto set = reinterpret_cast<SetAllowedBackends>(::dlsym(RTLD_DEFAULT, "gdk_set_allowed_backends")))
+        set("x11,*");
+}
+
+// A usable settings path, absolute, or an empty string after a message on stderr: a folder, an
+// unreadable or unwritable file, or a folder where no file can be made.
+wxString CheckSettingsPath(const wxString& given)
+{
+    wxFileName name(given);
+    name.MakeAbsolute(); // against the working folder, once, for every later use
+    const wxString path = name.GetFullPath();
+    struct stat info {};
+    if (::stat(path.fn_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            Fail("the settings path " + path + " is a folder, not a file");
+            return wxString();
+        }
+        if (::access(path.fn_str(), R_OK | W_OK) != 0) {
+            Fail("cannot read and write the settings file " + path + ": " + std::strerror(errno));
+            return wxString();
+        }
+    }
+    const wxString folder = name.GetPath();
+    if (!wxFileName::DirExists(folder)) {
+        wxLogNull quiet;
+        if (!wxFileName::Mkdir(folder, 0700, wxPATH_MKDIR_FULL)) {
+            Fail("cannot make the settings folder " + folder);
+            return wxString();
+        }
+    }
+    // The store is rewritten through a temporary file beside it.
+    if (::access(folder.fn_str(), W_OK | X_OK) != 0) {
+        Fail("cannot write in the settings folder " + folder + ": " + std::strerror(errno));
+        return wxString();
+    }
+    return path;
+}
+
 void StartAgain(char** argv, int attempt)
 {
     char self[4096];
@@ -79,7 +127,11 @@ void StartAgain(char** argv, int attempt)
 
 int main(int argc, char** argv)
 {
+    PreferX11Backend();
     const int status = wxEntry(argc, argv);
+    // Asked to stop (even before the window came): a clean end.
+    if (g_stopRequested && g_restartPath.empty())
+        return 0;
     if (!g_restartPath.empty()) {
         std::fprintf(stderr, "sorvik: the plug-in was updated, starting again\n");
         std::fflush(stderr);
@@ -129,12 +181,34 @@ bool HostApp::OnInit()
     // The catalogue lies beside the host under ja/LC_MESSAGES/, named after it.
     wxLocale::AddCatalogLookupPathPrefix(m_self.GetPath());
     SetUpLocale();
+    // A polite end on SIGTERM or SIGINT from here on, also while the update asks its question:
+    // the plug-in's windows close and save their state.
+    std::signal(SIGTERM, OnStopSignal);
+    std::signal(SIGINT, OnStopSignal);
+    // SIGUSR1 prints what the windows show, for support and scripted checks.
+    std::signal(SIGUSR1, OnReportSignal);
+    m_signalTimer.Bind(wxEVT_TIMER, &HostApp::OnSignalTimer, this);
+    m_signalTimer.Start(200);
+
+    if (!m_configPath.empty()) {
+        m_configPath = CheckSettingsPath(m_configPath);
+        if (m_configPath.empty())
+            return false;
+    }
+    RemoveStalePlugin();
     if (!LoadPlugin())
         return false;
-    SetUpConfiguration();
+    if (!SetUpConfiguration()) {
+        UnloadPlugin();
+        return false;
+    }
     if (!m_skipUpdate && ApplyUpdate()) {
         g_restartPath = m_self.GetFullPath().ToStdString();
         UnloadPlugin(); // OnExit does not run after a failed start
+        return false;
+    }
+    if (g_stopRequested) {
+        UnloadPlugin();
         return false;
     }
 
@@ -146,14 +220,6 @@ bool HostApp::OnInit()
         return false;
     }
     siteRun();
-
-    // A polite end on SIGTERM or SIGINT: the plug-in's windows close and save their state.
-    std::signal(SIGTERM, OnStopSignal);
-    std::signal(SIGINT, OnStopSignal);
-    // SIGUSR1 prints what the windows show, for support and scripted checks.
-    std::signal(SIGUSR1, OnReportSignal);
-    m_signalTimer.Bind(wxEVT_TIMER, &HostApp::OnSignalTimer, this);
-    m_signalTimer.Start(200);
     return true;
 }
 
@@ -208,13 +274,26 @@ bool HostApp::ApplyUpdate()
     return true;
 }
 
-void HostApp::SetUpConfiguration()
+void HostApp::RemoveStalePlugin()
+{
+    // A new plug-in is put in place in the run that downloaded it; one found at start was
+    // declined or left by an interrupted run.
+    const wxString stale = m_pluginPath + ".new";
+    if (wxFileName::FileExists(stale)) {
+        wxLogNull quiet;
+        wxRemoveFile(stale);
+    }
+}
+
+bool HostApp::SetUpConfiguration()
 {
     // After the plug-in named the application, so the file is named after it.
     wxString path = m_configPath;
-    if (path.empty())
-        path = wxFileConfig::GetLocalFileName(GetAppName(), wxCONFIG_USE_LOCAL_FILE);
-    wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    if (path.empty()) {
+        path = CheckSettingsPath(wxFileConfig::GetLocalFileName(GetAppName(), wxCONFIG_USE_LOCAL_FILE));
+        if (path.empty())
+            return false;
+    }
     // The file holds the account's password: its owner alone may read it.
     if (wxFileName::FileExists(path))
         ::chmod(path.fn_str(), S_IRUSR | S_IWUSR);
@@ -222,6 +301,7 @@ void HostApp::SetUpConfiguration()
                                     wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
     delete wxConfigBase::Set(config);
+    return true;
 }
 
 void HostApp::SetUpLocale()
@@ -247,11 +327,27 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
     }
     if (!g_stopRequested)
         return;
-    m_signalTimer.Stop();
-    // Nobody may be there to close a dialog: what goes wrong while closing goes to stderr.
-    delete wxLog::SetActiveTarget(new wxLogStderr);
+    if (!m_stopping) {
+        m_stopping = true;
+        // Nobody may be there to close a dialog: what goes wrong while closing goes to stderr.
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+    }
+    // Modal dialogs first: their loops run on the stack of the windows they belong to. The
+    // windows are closed at a later tick, once every loop has returned.
+    bool modal = false;
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = wxDynamicCast(window, wxDialog);
+        if (dialog && dialog->IsModal()) {
+            dialog->EndModal(wxID_CANCEL);
+            modal = true;
+        }
+    }
+    if (modal)
+        return;
+    // Close, not Destroy: each window ends in its own way (the plug-in's frame saves its state).
     for (wxWindow* window : wxTopLevelWindows)
-        window->Destroy();
+        if (!window->IsBeingDeleted())
+            window->Close(true);
 }
 
 void HostApp::UnloadPlugin()

@@ -23,7 +23,9 @@ private:
     // should start again to run it.
     bool ApplyUpdate();
     void UnloadPlugin();
-    void SetUpConfiguration();
+    // False (after a message on stderr) when the settings cannot be used.
+    bool SetUpConfiguration();
+    void RemoveStalePlugin();
     void SetUpLocale();
     void OnSignalTimer(wxTimerEvent& event);
 
@@ -31,6 +33,7 @@ private:
     wxString m_pluginPath;
     wxString m_configPath;
     bool m_skipUpdate = false;
+    bool m_stopping = false;
     wxDynamicLibrary* m_plugin = nullptr;
     std::unique_ptr<wxLocale> m_locale;
     wxTimer m_signalTimer;

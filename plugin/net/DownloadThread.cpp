@@ -9,6 +9,7 @@
 #include <wx/url.h>
 
 #include "net/wxHTTP2.h"
+#include "site/ThreadLifeline.h"
 
 wxDEFINE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 
@@ -28,17 +29,24 @@ Receivers()
     return map;
 }
 
+// Buffers queued on a receiver and not yet taken by it.
+std::unordered_map<char*, wxEvtHandler*>& Posted()
+{
+    static std::unordered_map<char*, wxEvtHandler*> posted;
+    return posted;
+}
+
 bool StopRequested()
 {
-    wxThread* thread = wxThread::This();
-    return thread && thread->TestDestroy();
+    return ThreadLifeline::CurrentStopRequested();
 }
 
 } // namespace
 
 DownloadThread::DownloadThread(wxEvtHandler* handler, int id, wxURL* url, wxProtocol* protocol,
                                unsigned int priority, wxThreadKind kind)
-    : wxThread(kind), m_receiver(std::make_shared<Receiver>(Receiver{handler})), m_id(id)
+    : wxThread(kind), m_receiver(std::make_shared<Receiver>(Receiver{handler})),
+      m_lifeline(ThreadLifeline::Create()), m_id(id)
 {
     std::unique_ptr<wxURL> ownedUrl(url);
     std::unique_ptr<wxProtocol> ownedProtocol(protocol);
@@ -72,12 +80,16 @@ DownloadThread::DownloadThread(wxEvtHandler* handler, int id, wxURL* url, wxProt
 
 DownloadThread::~DownloadThread()
 {
-    std::lock_guard<std::mutex> guard(g_receiversLock);
-    auto& map = Receivers();
-    for (auto it = map.begin(); it != map.end();) {
-        auto held = it->second.lock();
-        it = (!held || held == m_receiver) ? map.erase(it) : std::next(it);
+    {
+        std::lock_guard<std::mutex> guard(g_receiversLock);
+        auto& map = Receivers();
+        for (auto it = map.begin(); it != map.end();) {
+            auto held = it->second.lock();
+            it = (!held || held == m_receiver) ? map.erase(it) : std::next(it);
+        }
     }
+    // Also covers a thread that never ran.
+    m_lifeline->MarkEnded();
 }
 
 bool DownloadThread::Start(DownloadThread* thread)
@@ -96,9 +108,38 @@ void DownloadThread::ForgetReceiver(wxEvtHandler* handler)
         if (auto receiver = it->second.lock())
             receiver->handler = nullptr;
     Receivers().erase(range.first, range.second);
+    auto& posted = Posted();
+    for (auto it = posted.begin(); it != posted.end();) {
+        if (it->second == handler) {
+            delete[] it->first;
+            it = posted.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::unique_ptr<char[]> DownloadThread::TakeBuffer(wxCommandEvent& event)
+{
+    auto* data = static_cast<char*>(event.GetClientData());
+    event.SetClientData(nullptr);
+    if (data) {
+        std::lock_guard<std::mutex> guard(g_receiversLock);
+        Posted().erase(data);
+    }
+    return std::unique_ptr<char[]>(data);
 }
 
 wxThread::ExitCode DownloadThread::Entry()
+{
+    ThreadLifeline::SetCurrent(m_lifeline.get());
+    Fetch();
+    ThreadLifeline::SetCurrent(nullptr);
+    m_lifeline->MarkEnded();
+    return nullptr;
+}
+
+void DownloadThread::Fetch()
 {
     const HttpResponse response = HttpClient::Get(m_request, &StopRequested);
     char* buffer = nullptr;
@@ -114,11 +155,12 @@ wxThread::ExitCode DownloadThread::Entry()
     {
         // Held while posting, so the receiver cannot go half-way through.
         std::lock_guard<std::mutex> guard(g_receiversLock);
-        if (m_receiver->handler) {
+        if (m_receiver->handler && !m_lifeline->IsStopRequested()) {
+            if (buffer)
+                Posted().emplace(buffer, m_receiver->handler);
             m_receiver->handler->AddPendingEvent(event);
             buffer = nullptr;
         }
     }
     delete[] buffer;
-    return nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "net/HttpClient.h"
 
+class ThreadLifeline;
 class wxURL;
 class wxProtocol;
 
@@ -28,9 +29,13 @@ public:
     // Runs the thread; one whose Run fails is deleted. False then.
     static bool Start(DownloadThread* thread);
 
-    // A receiver calls this as it is destroyed: results still under way for it are dropped and
-    // their buffers freed. User-interface thread.
+    // A receiver calls this as it is destroyed: results still under way or queued for it are
+    // dropped and their buffers freed. User-interface thread.
     static void ForgetReceiver(wxEvtHandler* handler);
+
+    // The receiver takes the event's buffer (null on failure) with this, never by hand, so that
+    // a result queued for a receiver that goes first is freed by ForgetReceiver.
+    static std::unique_ptr<char[]> TakeBuffer(wxCommandEvent& event);
 
     // The largest body taken into memory.
     static constexpr size_t kMaxBodyBytes = 32u * 1024u * 1024u;
@@ -41,8 +46,10 @@ protected:
     ExitCode Entry() override;
 
 private:
+    void Fetch();
 
     std::shared_ptr<Receiver> m_receiver;
+    std::shared_ptr<ThreadLifeline> m_lifeline;
     int m_id;
     HttpRequest m_request;
 };

@@ -1,6 +1,7 @@
 #include "net/HttpClient.h"
 
 #include <algorithm>
+#include <mutex>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -290,6 +291,26 @@ std::string HttpResponse::Header(const std::string& lowerCaseName) const
     return it == headers.end() ? std::string() : it->second;
 }
 
+namespace {
+std::mutex g_versionLock;
+std::string& ProductVersion()
+{
+    static std::string version = "0";
+    return version;
+}
+std::string UserAgentVersion()
+{
+    std::lock_guard<std::mutex> guard(g_versionLock);
+    return ProductVersion();
+}
+} // namespace
+
+void HttpClient::SetProductVersion(const std::string& version)
+{
+    std::lock_guard<std::mutex> guard(g_versionLock);
+    ProductVersion() = version;
+}
+
 HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& cancelled)
 {
     HttpResponse response;
@@ -313,7 +334,7 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
 
     std::vector<std::pair<std::string, std::string>> headers = {
         {"Host", url.HostHeader()},
-        {"User-Agent", "Sorvik-Statuscope/1.3.0"},
+        {"User-Agent", "Sorvik-Statuscope/" + UserAgentVersion()},
         {"Accept", "*/*"},
     };
     for (const auto& extra : request.headers) {

@@ -41,4 +41,7 @@ public:
     using CancelCheck = std::function<bool()>;
 
     static HttpResponse Get(const HttpRequest& request, const CancelCheck& cancelled = {});
+
+    // The version every request names in its User-Agent: the plug-in's own.
+    static void SetProductVersion(const std::string& version);
 };

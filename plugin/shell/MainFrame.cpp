@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
@@ -18,6 +19,7 @@
 #include "shell/AuthenticationDialog.h"
 #include "shell/NotifyIcon.h"
 #include "site/DaemonThread.h"
+#include "site/ThreadLifeline.h"
 #include "site/MainFrameLink.h"
 #include "site/MemoryLineSource.h"
 #include "site/MessageBoxSeam.h"
@@ -27,16 +29,20 @@
 #include "skin/ResourceManager.h"
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
+#include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_COMMAND(wxID_ANY, wxEVT_DOWNLOAD_FINISHED, MainFrame::OnDownloadFinished)
     EVT_ICONIZE(MainFrame::OnIconize)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
+    EVT_CLOSE(MainFrame::OnClose)
 wxEND_EVENT_TABLE()
 
 namespace {
-constexpr int kMailTimeoutSeconds = 10;
+// While modal dialogs unwind, the exit is tried again this often.
+constexpr int kExitRetryMs = 50;
+constexpr int kThreadStopTimeoutMs = 4000;
 }
 
 MainFrame::MainFrame()
@@ -106,6 +112,10 @@ MainFrame::MainFrame()
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
     m_daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
+    m_daemonLifeline = m_daemonThread->GetLifeline();
+    m_daemonPoster = m_daemonThread->GetPoster();
+    m_exitTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &MainFrame::OnExitTimer, this, m_exitTimer.GetId());
     m_daemonThread->AddEventHandler(m_allTree);
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager;
@@ -120,15 +130,22 @@ MainFrame::MainFrame()
             wxSIZE_AUTO);
     Show(true);
     Raise();
-    m_daemonThread->Run();
+    if (m_daemonThread->Run() != wxTHREAD_NO_ERROR)
+        delete m_daemonThread;
+    // The thread deletes itself when it ends; only its lifeline is used from here on.
+    m_daemonThread = nullptr;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
 }
 
 MainFrame::~MainFrame()
 {
-    // The thread must have ended before the handlers it posts to go.
-    DaemonThread::StopAndWait(m_daemonThread);
-    m_daemonThread = nullptr;
+    m_exitTimer.Stop();
+    // The popups go with the window: left behind they would keep the process alive.
+    PopupDialog::CloseAll();
+    // The thread must have ended before the handlers it posts to go; the downloads are asked
+    // to stop as well, so that nothing of the plug-in runs on once the window is gone.
+    DaemonThread::StopAndWait(m_daemonLifeline);
+    ThreadLifeline::StopAll(kThreadStopTimeoutMs);
     delete m_notifyIcon;
     delete m_popupManager;
     DownloadThread::ForgetReceiver(this);
@@ -190,7 +207,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         m_changingVisibility = false;
         break;
     case wxID_EXIT:
-        Destroy();
+        RequestExit();
         break;
     case ID_UPDATE_FAVORITE:
         if (EnsureAccount())
@@ -213,6 +230,42 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     }
 }
 
+void MainFrame::OnClose(wxCloseEvent&)
+{
+    RequestExit();
+}
+
+bool MainFrame::EndModalDialogs()
+{
+    bool any = false;
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = wxDynamicCast(window, wxDialog);
+        if (dialog && dialog->IsModal()) {
+            dialog->EndModal(wxID_CANCEL);
+            any = true;
+        }
+    }
+    return any;
+}
+
+void MainFrame::RequestExit()
+{
+    if (IsBeingDeleted())
+        return;
+    // Destroying the frame under a modal loop would pull the dialog's parent (and the stack it
+    // runs on) away under it: end the loops and come back when they have returned.
+    if (EndModalDialogs()) {
+        m_exitTimer.StartOnce(kExitRetryMs);
+        return;
+    }
+    Destroy();
+}
+
+void MainFrame::OnExitTimer(wxTimerEvent&)
+{
+    RequestExit();
+}
+
 bool MainFrame::EnsureAccount()
 {
     if (m_favoritesLoaded)
@@ -233,7 +286,9 @@ void MainFrame::RequestFavorites()
     auto* http = new wxHTTP2;
     http->SetUser(user);
     http->SetPassword(password);
-    DownloadThread::Start(new DownloadThread(this, -1, new wxURL(address), http));
+    // A site that accepts and never answers gets "Could not login." as any other failure.
+    http->SetTimeout(kFavoritesTimeoutSeconds);
+    DownloadThread::Start(new DownloadThread(this, kFavoritesRequestId, new wxURL(address), http));
 }
 
 std::vector<wxString> MainFrame::ParseFavorites(const std::string& body)
@@ -258,14 +313,21 @@ std::vector<wxString> MainFrame::ParseFavorites(const std::string& body)
 
 void MainFrame::OnDownloadFinished(wxCommandEvent& event)
 {
-    auto* data = static_cast<char*>(event.GetClientData());
+    if (event.GetId() == kMailRequestId)
+        OnMailFinished(event);
+    else
+        OnFavoritesFinished(event);
+}
+
+void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
+{
+    const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event);
     if (!data) {
         if (!m_favoritesLoaded)
             MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
         return;
     }
-    const std::string body(data, static_cast<size_t>(event.GetInt()));
-    delete[] data;
+    const std::string body(data.get(), static_cast<size_t>(event.GetInt()));
 
     const std::vector<wxString> names = ParseFavorites(body);
     Site* site = Site::GetInstance();
@@ -279,8 +341,7 @@ void MainFrame::OnDownloadFinished(wxCommandEvent& event)
     }
 
     if (!m_favoritesLoaded) {
-        if (m_daemonThread)
-            m_daemonThread->AddEventHandler(m_favoriteTree);
+        m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
         for (size_t i = 0; i < m_notebook->GetPageCount(); ++i)
@@ -297,20 +358,25 @@ void MainFrame::OnDownloadFinished(wxCommandEvent& event)
 
 void MainFrame::CheckMail()
 {
+    // On a download thread: a silent site must not freeze the window for the time-out.
     const wxString user = Settings::ReadString("/id");
-    HttpRequest request;
-    request.url = Settings::HostUrl(
+    auto* url = new wxURL(Settings::HostUrl(
         Settings::Host::Main,
-        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(user)));
-    request.timeoutSeconds = kMailTimeoutSeconds;
-    wxBusyCursor busy;
-    const HttpResponse response = HttpClient::Get(request);
-    if (!response.IsSuccess()) {
+        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(user))));
+    url->GetProtocol().SetTimeout(kMailTimeoutSeconds);
+    DownloadThread::Start(new DownloadThread(this, kMailRequestId, url, nullptr));
+}
+
+void MainFrame::OnMailFinished(wxCommandEvent& event)
+{
+    const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event);
+    if (!data) {
         MessageBoxSeam::Show(_("Could not check mail. Please try again later."), _("Error"),
                              wxOK | wxICON_ERROR | wxCENTRE);
         return;
     }
-    const std::string firstLine = response.body.substr(0, response.body.find_first_of("\r\n"));
+    const std::string body(data.get(), static_cast<size_t>(event.GetInt()));
+    const std::string firstLine = body.substr(0, body.find_first_of("\r\n"));
     const int count = std::atoi(firstLine.c_str());
     MessageBoxSeam::Show(wxString::Format("You have %d new message.", count), "New Mail", wxOK);
 }

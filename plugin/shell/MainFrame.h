@@ -1,15 +1,19 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <wx/frame.h>
+#include <wx/timer.h>
 
 class AllTreeCtrl;
 class DaemonThread;
 class FavoriteTreeCtrl;
 class NotifyIcon;
 class PopupDialogManager;
+class ThreadLifeline;
+class UserEventPoster;
 class wxIconizeEvent;
 class wxMenuBar;
 class wxNotebook;
@@ -33,6 +37,18 @@ public:
     void OnDownloadFinished(wxCommandEvent& event);
     void OnIconize(wxIconizeEvent& event);
     void OnMenu(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+
+    // Ends every modal dialog first (their loops run on this frame's stack), then destroys the
+    // frame once they have all returned.
+    void RequestExit();
+    // Ends the process's modal dialogs with Cancel; true when there were any.
+    static bool EndModalDialogs();
+
+    static constexpr int kFavoritesTimeoutSeconds = 10;
+    static constexpr int kMailTimeoutSeconds = 10;
+    static constexpr int kFavoritesRequestId = 1;
+    static constexpr int kMailRequestId = 2;
 
     // The favourite names of a favourites answer: the first run of letters and digits of each
     // line, each once, in the order met. The last line counts even without a line end.
@@ -51,6 +67,9 @@ private:
     bool EnsureAccount();
     void RequestFavorites();
     void CheckMail();
+    void OnFavoritesFinished(wxCommandEvent& event);
+    void OnMailFinished(wxCommandEvent& event);
+    void OnExitTimer(wxTimerEvent& event);
 
     wxMenuBar* m_menuBar = nullptr;
     AllTreeCtrl* m_allTree = nullptr;
@@ -58,7 +77,10 @@ private:
     FavoriteTreeCtrl* m_favoriteTree = nullptr;
     wxPanel* m_favoritePage = nullptr;
     wxNotebook* m_notebook = nullptr;
-    DaemonThread* m_daemonThread = nullptr;
+    DaemonThread* m_daemonThread = nullptr; // valid until Run(): it deletes itself
+    std::shared_ptr<ThreadLifeline> m_daemonLifeline;
+    std::shared_ptr<UserEventPoster> m_daemonPoster;
+    wxTimer m_exitTimer;
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;

@@ -3,6 +3,7 @@
 
 #include <wx/splash.h>
 
+#include "net/HttpClient.h"
 #include "net/PluginUpdate.h"
 #include "net/Util.h"
 #include "net/Version.h"
@@ -15,8 +16,9 @@
 #endif
 
 namespace {
-// The version this build reports to the site's update service.
+// The version this build reports to the site's update service and in every request.
 const Version g_ownVersion(SORVIK_PLUGIN_VERSION);
+[[maybe_unused]] const bool g_versionAnnounced = (HttpClient::SetProductVersion(SORVIK_PLUGIN_VERSION), true);
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) bool SiteRun()

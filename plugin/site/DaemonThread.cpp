@@ -1,5 +1,6 @@
 #include "site/DaemonThread.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include <wx/event.h>
@@ -21,10 +22,10 @@ long long NowMs()
 
 DaemonThread::DaemonThread(Site* site, wxThreadKind kind, unsigned int priority,
                            unsigned int stackSize)
-    : wxThread(kind), m_site(site), m_poster([this] { return ShouldExit(); }),
-      m_lifeline(std::make_shared<ThreadLifeline>())
+    : wxThread(kind), m_site(site), m_poster(std::make_shared<UserEventPoster>([this] { return ShouldExit(); })),
+      m_lifeline(ThreadLifeline::Create())
 {
-    m_created = Create(stackSize) == wxTHREAD_NO_ERROR;
+    Create(stackSize);
     SetPriority(priority);
 }
 
@@ -36,33 +37,23 @@ DaemonThread::~DaemonThread()
 
 void DaemonThread::AddEventHandler(wxEvtHandler* handler)
 {
-    m_poster.AddEventHandler(handler);
+    m_poster->AddEventHandler(handler);
 }
 
 bool DaemonThread::ShouldExit()
 {
-    if (TestDestroy())
+    if (m_lifeline->IsStopRequested() || TestDestroy())
         return true;
     wxThread::Yield();
     return false;
 }
 
-bool DaemonThread::StopAndWait(DaemonThread* thread, int timeoutMs)
+bool DaemonThread::StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, int timeoutMs)
 {
-    if (!thread)
+    if (!lifeline)
         return true;
-    // Taken before Delete: a detached thread deletes itself once it sees the request.
-    std::shared_ptr<ThreadLifeline> lifeline = thread->m_lifeline;
-    const bool detached = thread->IsDetached();
-    if (!thread->m_created) {
-        // No system thread exists, so nothing else would ever delete the object.
-        if (detached)
-            delete thread;
-        return true;
-    }
-    thread->Delete();
-    if (!detached)
-        return true; // a joinable thread's Delete waits for it
+    // The thread object is never touched here: a detached thread deletes itself as it ends.
+    lifeline->RequestStop();
     if (lifeline->WaitEnded(timeoutMs))
         return true;
     wxLogDebug("synchronisation thread did not end within %d ms", timeoutMs);
@@ -71,7 +62,9 @@ bool DaemonThread::StopAndWait(DaemonThread* thread, int timeoutMs)
 
 wxThread::ExitCode DaemonThread::Entry()
 {
+    ThreadLifeline::SetCurrent(m_lifeline.get());
     ExitCode code = Synchronise();
+    ThreadLifeline::SetCurrent(nullptr);
     m_lifeline->MarkEnded();
     return code;
 }
@@ -94,7 +87,7 @@ wxThread::ExitCode DaemonThread::Synchronise()
     {
         UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
         event.SetUserList(previous);
-        if (!m_poster.Post(event))
+        if (!m_poster->Post(event))
             return nullptr;
     }
 
@@ -104,15 +97,16 @@ wxThread::ExitCode DaemonThread::Synchronise()
     for (;;) {
         if (ShouldExit())
             return nullptr;
-        if (NowMs() - started < interval) {
-            wxThread::Sleep(static_cast<unsigned long>(interval / 10));
+        const long long left = interval - (NowMs() - started);
+        if (left > 0) {
+            wxThread::Sleep(static_cast<unsigned long>(std::min<long long>(left, kSleepSliceMs)));
             continue;
         }
         started = NowMs();
         r = m_site->UpdateUserList();
         if (r != 0) {
             UserList current = m_site->GetUserList();
-            if (!m_poster.PostDifference(previous, current))
+            if (!m_poster->PostDifference(previous, current))
                 return nullptr;
             previous.swap(current);
         }

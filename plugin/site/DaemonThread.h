@@ -22,10 +22,17 @@ public:
     void AddEventHandler(wxEvtHandler* handler);
     bool ShouldExit();
 
+    // Take these before Run(): a detached thread may be gone at any time after. Handlers can be
+    // added to the poster while the thread runs.
+    std::shared_ptr<ThreadLifeline> GetLifeline() const { return m_lifeline; }
+    std::shared_ptr<UserEventPoster> GetPoster() const { return m_poster; }
+
     // Asks the thread to stop and returns once its work has ended, so that the handlers can be
-    // destroyed. The thread object may be gone when it returns: drop the pointer. False if the
-    // thread did not end within the time (it then still may post).
-    static bool StopAndWait(DaemonThread* thread, int timeoutMs = 15000);
+    // destroyed. False if the thread did not end within the time (it then still may post).
+    static bool StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, int timeoutMs = 5000);
+
+    // Never sleeps longer than this at a time, so that a stop is seen promptly at any interval.
+    static constexpr long kSleepSliceMs = 100;
 
 protected:
     ExitCode Entry() override;
@@ -34,7 +41,6 @@ private:
     ExitCode Synchronise();
 
     Site* m_site;
-    UserEventPoster m_poster;
+    std::shared_ptr<UserEventPoster> m_poster;
     std::shared_ptr<ThreadLifeline> m_lifeline;
-    bool m_created = false;
 };

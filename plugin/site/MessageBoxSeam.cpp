@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/thread.h>
 
@@ -20,7 +21,15 @@ int MessageBoxSeam::Show(const wxString& message, const wxString& caption, long 
     Responder responder = Current();
     if (responder)
         return responder(message, caption, style);
-    return wxMessageBox(message, caption, style, nullptr);
+    // The toolkit's own dialog rather than GTK's: a GTK message box runs a loop of its own that
+    // EndModal cannot end, and an exit (a signal, the site's exit command) must be able to.
+    wxGenericMessageDialog dialog(nullptr, message, caption, style);
+    switch (dialog.ShowModal()) {
+    case wxID_OK: return wxOK;
+    case wxID_YES: return wxYES;
+    case wxID_NO: return wxNO;
+    default: return wxCANCEL;
+    }
 }
 
 MessageBoxSeam::Responder MessageBoxSeam::SetResponder(Responder responder)

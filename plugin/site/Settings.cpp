@@ -1,11 +1,14 @@
 #include "site/Settings.h"
 
 #include <mutex>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include <wx/config.h>
 #include <wx/fileconf.h>
+#include <wx/sstream.h>
+#include <wx/tokenzr.h>
 
 namespace {
 
@@ -21,40 +24,49 @@ wxString Copy(const wxString& s)
     return wxString(s.wc_str());
 }
 
-// Every entry under 'group' as (full key, raw value), groups included.
-void CollectEntries(wxConfigBase& config, const wxString& group,
-                    std::vector<std::pair<wxString, wxString>>& out)
+// The names of the top-level entries in the order of their lines in the store.
+std::vector<wxString> TopLevelNamesInLineOrder(wxFileConfig& config)
 {
-    config.SetPath(group);
-    wxString name;
-    long cookie = 0;
-    for (bool more = config.GetFirstEntry(name, cookie); more; more = config.GetNextEntry(name, cookie))
-        out.emplace_back(group + (group.EndsWith("/") ? "" : "/") + name, config.Read(name, wxString()));
-    std::vector<wxString> groups;
-    for (bool more = config.GetFirstGroup(name, cookie); more; more = config.GetNextGroup(name, cookie))
-        groups.push_back(group + (group.EndsWith("/") ? "" : "/") + name);
-    for (const wxString& sub : groups)
-        CollectEntries(config, sub, out);
-    config.SetPath(group);
+    wxStringOutputStream out;
+    config.Save(out);
+    std::vector<wxString> names;
+    wxStringTokenizer lines(out.GetString(), "\r\n", wxTOKEN_STRTOK);
+    while (lines.HasMoreTokens()) {
+        wxString line = lines.GetNextToken();
+        line.Trim(false);
+        if (line.StartsWith("["))
+            break;
+        if (line.empty() || line.StartsWith(";") || line.StartsWith("#"))
+            continue;
+        names.push_back("/" + line.BeforeFirst('=').Trim());
+    }
+    return names;
 }
 
-// The toolkit's file store keeps a dangling line pointer when an entry at the top level that
-// is not the last one there is deleted, and a later write crashes. Such an entry is deleted by
-// rewriting the store without it.
+// The toolkit's file store keeps a dangling line pointer when a top-level entry that other
+// top-level entries follow is deleted, and a later write crashes. Deleting the last line is
+// safe: the entries after 'key' are taken off from the end, then written back in their order.
+// All of it happens in memory; the flush replaces the file through a temporary file beside it,
+// renamed over, so at no moment are the settings missing from the disk.
 void DeleteTopLevelEntry(wxFileConfig& config, const wxString& key)
 {
     if (!config.HasEntry(key))
         return;
-    // Values are copied raw: Config() has turned environment expansion off.
-    const wxString path = config.GetPath();
-    std::vector<std::pair<wxString, wxString>> entries;
-    CollectEntries(config, "/", entries);
-    config.DeleteAll();
-    for (const auto& [name, value] : entries)
-        if (name != key)
-            config.Write(name, value);
+    const std::vector<wxString> names = TopLevelNamesInLineOrder(config);
+    const auto at = std::find(names.begin(), names.end(), key);
+    std::vector<std::pair<wxString, wxString>> after;
+    if (at != names.end()) {
+        // Values are copied raw: Config() has turned environment expansion off.
+        for (auto it = at + 1; it != names.end(); ++it)
+            if (config.HasEntry(*it))
+                after.emplace_back(*it, config.Read(*it, wxString()));
+        for (auto it = after.rbegin(); it != after.rend(); ++it)
+            config.DeleteEntry(it->first, false);
+    }
+    config.DeleteEntry(key, false);
+    for (const auto& [name, value] : after)
+        config.Write(name, value);
     config.Flush();
-    config.SetPath(path);
 }
 
 // The store's object with environment expansion off: a password or a host name holding "$"

@@ -1,5 +1,10 @@
 #include "site/TabunoSite.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include <dlfcn.h>
+
 #include <wx/app.h>
 #include <wx/intl.h>
 #include <wx/socket.h>
@@ -13,6 +18,7 @@
 #include "site/MessageBoxSeam.h"
 #include "site/OnlineListReader.h"
 #include "site/Settings.h"
+#include "site/ThreadLifeline.h"
 #include "site/UiDispatcher.h"
 #include "skin/ResourceManager.h"
 
@@ -22,8 +28,7 @@ namespace {
 
 bool StopRequested()
 {
-    wxThread* thread = wxThread::This();
-    return thread && thread->TestDestroy();
+    return ThreadLifeline::CurrentStopRequested();
 }
 
 void PauseAfterPerformer()
@@ -32,6 +37,14 @@ void PauseAfterPerformer()
         wxThread::Sleep(TabunoSite::kPauseAfterPerformerMs);
     else if (wxIsMainThread())
         wxMilliSleep(TabunoSite::kPauseAfterPerformerMs);
+}
+
+// Keeps the library mapped after the host unloads it, for the threads that would not stop.
+void KeepLoaded()
+{
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void*>(&KeepLoaded), &info) && info.dli_fname)
+        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NODELETE);
 }
 
 } // namespace
@@ -56,6 +69,12 @@ bool TabunoSite::OnInit()
 
 void TabunoSite::OnExit()
 {
+    // The library is unloaded right after: none of its threads may still run its code.
+    if (!ThreadLifeline::StopAll(kThreadStopTimeoutMs)) {
+        std::fprintf(stderr, "sorvik: %d plug-in threads still running at exit\n",
+                     ThreadLifeline::RunningCount());
+        KeepLoaded();
+    }
     // The skin goes with the module; a store never asked for is not loaded just to be freed.
     ResourceManager::Release();
     UiDispatcher::Shutdown();
@@ -96,7 +115,9 @@ long TabunoSite::UpdateUserList()
         return 0;
 
     SetUserList(list);
-    return Settings::ReadLong("/System/syncinterval", 10) * 1000;
+    // Below a second the site would be asked without pause; a day is plenty for any user.
+    const long seconds = Settings::ReadLong("/System/syncinterval", 10);
+    return std::clamp(seconds, kMinIntervalSeconds, kMaxIntervalSeconds) * 1000;
 }
 
 void TabunoSite::ReportUnreachable(const CancelCheck& cancelled)

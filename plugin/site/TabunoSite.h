@@ -22,6 +22,10 @@ public:
     static constexpr int kTimeoutSeconds = 3;
     static constexpr int kFailuresBeforeNotice = 10;
     static constexpr int kPauseAfterPerformerMs = 10;
+    static constexpr long kMinIntervalSeconds = 1;
+    static constexpr long kMaxIntervalSeconds = 24 * 60 * 60;
+    // How long the module's clean-up waits for the plug-in's threads.
+    static constexpr int kThreadStopTimeoutMs = 4000;
 
 private:
     using CancelCheck = std::function<bool()>;

@@ -1,5 +1,6 @@
 #include "site/UiDispatcher.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -13,6 +14,10 @@ namespace {
 
 std::mutex g_handlerLock;
 wxEvtHandler* g_handler = nullptr;
+// Bumped by Shutdown(): work queued before it will never run.
+std::atomic<unsigned> g_generation{0};
+
+constexpr std::chrono::seconds kStartTimeout(30);
 
 struct PendingCall {
     std::mutex lock;
@@ -42,6 +47,8 @@ bool UiDispatcher::RunAndWait(std::function<void()> work, const CancelCheck& can
         return false;
 
     auto call = std::make_shared<PendingCall>();
+    const unsigned generation = g_generation.load();
+    const auto queued = std::chrono::steady_clock::now();
     Handler()->CallAfter([call, work = std::move(work)]() {
         {
             std::lock_guard<std::mutex> guard(call->lock);
@@ -62,7 +69,13 @@ bool UiDispatcher::RunAndWait(std::function<void()> work, const CancelCheck& can
         if (call->done.wait_for(guard, std::chrono::milliseconds(100),
                                 [&] { return call->finished; }))
             break;
-        if (cancelled && cancelled()) {
+        // A user-interface thread that never picks the work up (blocked, or the plug-in going)
+        // must not hold this thread for ever; work that has started (a box waiting for its
+        // answer) is waited for.
+        const bool stale = !call->started &&
+                           (g_generation.load() != generation ||
+                            std::chrono::steady_clock::now() - queued > kStartTimeout);
+        if (stale || (cancelled && cancelled())) {
             // Work already running (a modal box) finishes on its own; nobody waits for it.
             call->abandoned = true;
             return false;
@@ -78,5 +91,6 @@ void UiDispatcher::Shutdown()
         std::lock_guard<std::mutex> guard(g_handlerLock);
         std::swap(handler, g_handler);
     }
+    ++g_generation;
     delete handler;
 }

@@ -12,6 +12,7 @@
 #include "SiteSimulator.h"
 #include "net/ProxySetting.h"
 #include "site/DaemonThread.h"
+#include "site/ThreadLifeline.h"
 #include "site/MessageBoxSeam.h"
 #include "site/Settings.h"
 #include "site/TabunoSite.h"
@@ -98,13 +99,15 @@ protected:
         thread = new DaemonThread(site.get());
         for (RecordingHandler* h : handlers)
             thread->AddEventHandler(h);
+        lifeline = thread->GetLifeline();
         ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
     }
 
     bool Stop()
     {
-        bool ended = DaemonThread::StopAndWait(thread);
+        bool ended = DaemonThread::StopAndWait(lifeline);
         thread = nullptr;
+        lifeline.reset();
         return ended;
     }
 
@@ -123,7 +126,8 @@ protected:
 
     std::unique_ptr<sitesim::SiteSimulator> sim;
     std::unique_ptr<TabunoSite> site;
-    DaemonThread* thread = nullptr;
+    DaemonThread* thread = nullptr; // only until Run()
+    std::shared_ptr<ThreadLifeline> lifeline;
     std::atomic<int> boxes{0};
 };
 
@@ -289,11 +293,12 @@ TEST(DaemonThreadStopTest, StopDuringALongRunOfEventsReturnsPromptlyAndDropsTheR
     thread->AddEventHandler(&a);
     thread->AddEventHandler(nullptr); // skipped
     thread->AddEventHandler(&b);
+    const auto lifeline = thread->GetLifeline();
     ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
     ASSERT_TRUE(PumpUntil([&] { return site.next >= 2; }, 5000));
     wxMilliSleep(30);
     auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(DaemonThread::StopAndWait(thread));
+    EXPECT_TRUE(DaemonThread::StopAndWait(lifeline));
     // Posting stops at once; freeing the run's lists of 300,000 performers takes the rest.
     EXPECT_LT(Seconds(start), 3.0);
     PumpFor(300);
@@ -381,6 +386,7 @@ TEST_F(DaemonThreadTest, EventsFromALiveSiteRebuildItsList)
     MirrorHandler mirror;
     thread = new DaemonThread(site.get());
     thread->AddEventHandler(&mirror);
+    lifeline = thread->GetLifeline();
     ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
     ASSERT_TRUE(PumpUntil([&] { return mirror.lists == 1; }, 5000));
     for (int i = 0; i < 8; ++i) {

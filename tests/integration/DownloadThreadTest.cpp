@@ -37,10 +37,9 @@ public:
 private:
     void OnDownloadFinished(wxCommandEvent& event)
     {
-        auto* data = static_cast<char*>(event.GetClientData());
+        const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event);
         results.push_back({event.GetId(), data != nullptr,
-                           data ? std::string(data, static_cast<size_t>(event.GetInt())) : ""});
-        delete[] data;
+                           data ? std::string(data.get(), static_cast<size_t>(event.GetInt())) : ""});
     }
 };
 

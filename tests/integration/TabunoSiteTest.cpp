@@ -96,7 +96,9 @@ TEST_F(TabunoSiteTest, RefreshStoresTheSitesListAndReturnsTheInterval)
     Settings::WriteLong("/System/syncinterval", 1);
     EXPECT_EQ(site->UpdateUserList(), 1000);
     Settings::WriteLong("/System/syncinterval", 0);
-    EXPECT_EQ(site->UpdateUserList(), 0) << "no bound is applied";
+    EXPECT_EQ(site->UpdateUserList(), 1000) << "below a second the site would be hammered";
+    Settings::WriteLong("/System/syncinterval", -5);
+    EXPECT_EQ(site->UpdateUserList(), 1000);
     EXPECT_EQ(Site::GetInstance(), site.get());
 }
 
@@ -242,12 +244,12 @@ TEST(SiteSimulatorImageTest, ThumbnailsDecodeAndDifferByName)
         EXPECT_TRUE(image.LoadFile(in, wxBITMAP_TYPE_ANY));
         return image;
     };
-    wxImage a = decode(sitesim::ThumbnailPainter::PngFor("ann"));
-    wxImage b = decode(sitesim::ThumbnailPainter::PngFor("bea"));
+    wxImage a = decode(sitesim::ThumbnailPainter::JpegFor("ann"));
+    wxImage b = decode(sitesim::ThumbnailPainter::JpegFor("bea"));
     ASSERT_TRUE(a.IsOk() && b.IsOk());
     EXPECT_EQ(a.GetWidth(), 107);
     EXPECT_EQ(a.GetHeight(), 82);
-    EXPECT_NE(sitesim::ThumbnailPainter::PngFor("ann"), sitesim::ThumbnailPainter::PngFor("bea"));
+    EXPECT_NE(sitesim::ThumbnailPainter::JpegFor("ann"), sitesim::ThumbnailPainter::JpegFor("bea"));
     EXPECT_NE(a.GetRed(1, 1) * 65536 + a.GetGreen(1, 1) * 256 + a.GetBlue(1, 1),
               b.GetRed(1, 1) * 65536 + b.GetGreen(1, 1) * 256 + b.GetBlue(1, 1));
 }

@@ -15,6 +15,7 @@
 
 #include "SiteSimulator.h"
 #include "site/DaemonThread.h"
+#include "site/ThreadLifeline.h"
 #include "site/Settings.h"
 #include "site/TabunoSite.h"
 #include "site/UserListEvent.h"
@@ -90,7 +91,9 @@ public:
             m_popups = std::make_unique<PopupDialogManager>();
             m_thread->AddEventHandler(m_popups.get());
         }
+        m_lifeline = m_thread->GetLifeline();
         m_thread->Run();
+        m_thread = nullptr;
         m_frame->Show();
 
         m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Finish(); });
@@ -100,8 +103,7 @@ public:
 
     int OnExit() override
     {
-        if (m_thread)
-            DaemonThread::StopAndWait(m_thread);
+        DaemonThread::StopAndWait(m_lifeline);
         m_sim.reset();
         return wxApp::OnExit();
     }
@@ -109,8 +111,7 @@ public:
 private:
     void Finish()
     {
-        DaemonThread::StopAndWait(m_thread);
-        m_thread = nullptr;
+        DaemonThread::StopAndWait(m_lifeline);
         ProcessPendingEvents();
         const size_t shown = m_all->GetChildrenCount(m_all->GetOnlineGroup(), false);
         const size_t listed = m_site.GetUserList().size();
@@ -122,7 +123,8 @@ private:
 
     std::unique_ptr<sitesim::SiteSimulator> m_sim;
     TabunoSite m_site;
-    DaemonThread* m_thread = nullptr;
+    DaemonThread* m_thread = nullptr; // only until Run()
+    std::shared_ptr<ThreadLifeline> m_lifeline;
     wxFrame* m_frame = nullptr;
     AllTreeCtrl* m_all = nullptr;
     FavoriteTreeCtrl* m_favorites = nullptr;
