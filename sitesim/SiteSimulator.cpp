@@ -479,7 +479,7 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
         static const std::string thumb = "/thumbs/LinkedImage.jpg";
         const std::string name =
             path.substr(archive.size(), path.size() - archive.size() - thumb.size());
-        res.set_content(ThumbnailPainter::PngFor(name), "image/png");
+        res.set_content(ThumbnailPainter::JpegFor(name), "image/jpeg");
         return;
     }
     if (route == Route::Update) {

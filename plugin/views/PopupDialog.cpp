@@ -16,29 +16,89 @@
 
 #include "net/DownloadThread.h"
 #include "net/Util.h"
+#include "site/MainFrameLink.h"
 #include "site/Settings.h"
 #include "skin/ResourceManager.h"
+#include "views/DesktopWindowHints.h"
 #include "views/UserListTreeCtrl.h"
 
-int PopupDialog::ms_openCount = 0;
+std::vector<PopupDialog*> PopupDialog::ms_slots;
+std::set<PopupDialog*> PopupDialog::ms_alive;
+PopupDialog* PopupDialog::ms_summary = nullptr;
+wxSize PopupDialog::ms_outerSize(150, 150);
 
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
     EVT_COMMAND(wxID_ANY, wxEVT_DOWNLOAD_FINISHED, PopupDialog::OnDownloadFinished)
     EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
+    EVT_CLOSE(PopupDialog::OnClose)
 wxEND_EVENT_TABLE()
 
 namespace {
+constexpr int kPopupWidth = 150;
+constexpr int kPopupHeight = 150;
+
 wxBitmap Skin(const wxString& key)
 {
     return ResourceManager::GetInstance()->GetBitmap(key);
 }
 } // namespace
 
+int PopupDialog::GetOpenCount()
+{
+    return static_cast<int>(std::count_if(ms_slots.begin(), ms_slots.end(),
+                                          [](PopupDialog* p) { return p != nullptr; }));
+}
+
+int PopupDialog::GetColumnCapacity()
+{
+    const wxRect area = wxGetClientDisplayRect();
+    return std::max(1, area.height / kPopupHeight);
+}
+
+void PopupDialog::EnsureImageHandlers()
+{
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_JPEG))
+        wxImage::AddHandler(new wxJPEGHandler);
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_GIF))
+        wxImage::AddHandler(new wxGIFHandler);
+}
+
+void PopupDialog::AddToSummary(int kind)
+{
+    if (!ms_summary)
+        ms_summary = new PopupDialog(User(), POPUP_SUMMARY, nullptr, wxID_ANY, wxString(),
+                                     wxDefaultPosition, wxDefaultSize,
+                                     wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+    PopupDialog* summary = ms_summary;
+    if (kind == POPUP_FREE)
+        ++summary->m_summaryFree;
+    else
+        ++summary->m_summaryOnline;
+    summary->UpdateSummaryText();
+    // Stays while events keep coming, then goes as any popup does.
+    summary->StartDestroyTimer();
+    if (!summary->IsShown())
+        summary->ShowInPlace();
+}
+
+void PopupDialog::CloseAll()
+{
+    std::vector<PopupDialog*> all(ms_alive.begin(), ms_alive.end());
+    if (ms_summary)
+        all.push_back(ms_summary);
+    for (PopupDialog* popup : all)
+        popup->Destroy();
+}
+
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
                          const wxString& title, const wxPoint& pos, const wxSize& size, long style)
     : m_user(user), m_kind(kind)
 {
     Create(parent, id, title, pos, size, style, wxDialogNameStr);
+    // Before the first show: the window manager reads the type as the window is mapped.
+    DesktopWindowHints::MarkAsNotification(this);
 
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                wxSTATIC_BORDER | wxTAB_TRAVERSAL);
@@ -65,6 +125,14 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     // The popup never takes the activation: it is shown with ShowWithoutActivating.
     m_contentPanel->Bind(wxEVT_PAINT, &PopupDialog::OnPaintContentPanel, this);
 
+    if (kind == POPUP_SUMMARY) {
+        // Words instead of a face; a click shows the main window, where everybody is listed.
+        m_picture->Hide();
+        m_nameLabel->SetMinSize(wxSize(108, 82 + 18));
+        m_contentPanel->Layout();
+        return;
+    }
+    ms_alive.insert(this);
     RequestThumbnail();
 }
 
@@ -72,9 +140,89 @@ PopupDialog::~PopupDialog()
 {
     DownloadThread::ForgetReceiver(this);
     delete m_destroyTimer;
-    // Only a popup that was shown holds a slot.
-    if (m_counted)
-        --ms_openCount;
+    ReleaseSlot();
+}
+
+void PopupDialog::ReleaseSlot()
+{
+    if (m_slot > 0 && static_cast<size_t>(m_slot) <= ms_slots.size() && ms_slots[m_slot - 1] == this)
+        ms_slots[m_slot - 1] = nullptr;
+    m_slot = 0;
+    ms_alive.erase(this);
+    if (ms_summary == this)
+        ms_summary = nullptr;
+}
+
+bool PopupDialog::Destroy()
+{
+    ReleaseSlot();
+    // No result is wanted any more; the thread is asked to stop with the others at exit.
+    DownloadThread::ForgetReceiver(this);
+    if (m_destroyTimer)
+        m_destroyTimer->Stop();
+    Hide();
+    return wxDialog::Destroy();
+}
+
+void PopupDialog::OnClose(wxCloseEvent&)
+{
+    Destroy();
+}
+
+void PopupDialog::UpdateSummaryText()
+{
+    wxString text;
+    if (m_summaryOnline > 0)
+        text += wxString::Format(_("%d more came on line"), m_summaryOnline);
+    if (m_summaryFree > 0) {
+        if (!text.empty())
+            text += "\n";
+        text += wxString::Format(_("%d more are free now"), m_summaryFree);
+    }
+    m_nameLabel->SetLabel(text);
+    m_nameLabel->Wrap(104);
+}
+
+void PopupDialog::StartDestroyTimer()
+{
+    if (!m_destroyTimer)
+        m_destroyTimer = new wxTimer(this, wxID_ANY);
+    const long duration = Settings::ReadLong("/PopupDialog/duration", 8);
+    m_destroyTimer->StartOnce(static_cast<int>(std::clamp(duration, 1L, 3600L) * 1000));
+}
+
+wxPoint PopupDialog::PlaceFor() const
+{
+    // The outer size: a window manager may keep a border round undecorated windows (openbox
+    // does, 1 pixel), and the slots must not overlap by it. Known once the manager has said.
+    wxSize outer = DesktopWindowHints::OuterSize(const_cast<PopupDialog*>(this));
+    if (outer.x > kPopupWidth || outer.y > kPopupHeight)
+        ms_outerSize = outer; // every popup has the same frame: later ones know it at once
+    outer = ms_outerSize;
+    const wxRect area = wxGetClientDisplayRect();
+    const int right = area.x + area.width;
+    const int bottom = area.y + area.height;
+    if (m_kind == POPUP_SUMMARY)
+        return wxPoint(right - 2 * outer.x, bottom - outer.y); // beside the bottom slot
+    const int fit = std::max(1, area.height / outer.y);
+    const int row = m_slot > 0 ? (m_slot - 1) % fit + 1 : 1;
+    return wxPoint(right - outer.x, bottom - row * outer.y);
+}
+
+void PopupDialog::ShowInPlace()
+{
+    const wxPoint at = PlaceFor();
+    SetSize(at.x, at.y, -1, -1, wxSIZE_USE_EXISTING);
+    SetClientSize(kPopupWidth, kPopupHeight);
+    ShowWithoutActivating();
+    DesktopWindowHints::Move(this, at.x, at.y);
+    // Under a window manager the toolkit holds the first show back until the manager has told
+    // it the decoration sizes, and what was set before is lost: set it again once shown.
+    CallAfter([this] {
+        const wxPoint again = PlaceFor();
+        SetClientSize(kPopupWidth, kPopupHeight);
+        DesktopWindowHints::Move(this, again.x, again.y);
+    });
 }
 
 void PopupDialog::SetProperties()
@@ -138,35 +286,37 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
 {
     m_downloading = false;
     wxBitmap bitmap;
-    if (auto* data = static_cast<char*>(event.GetClientData())) {
-        wxMemoryInputStream in(data, static_cast<size_t>(event.GetInt()));
+    if (const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event)) {
+        EnsureImageHandlers();
+        wxMemoryInputStream in(data.get(), static_cast<size_t>(event.GetInt()));
         wxImage image;
         {
             wxLogNull quiet; // an undecodable thumbnail gets the placeholder
             image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
         }
-        delete[] data;
         if (image.IsOk())
             bitmap = wxBitmap(image.Scale(107, 82), -1);
     }
     if (!bitmap.IsOk())
         bitmap = Skin("PopupDialog_profileImage");
     m_picture->SetBitmap(bitmap);
+    StartDestroyTimer();
 
-    m_destroyTimer = new wxTimer(this, wxID_ANY);
-    const long duration = Settings::ReadLong("/PopupDialog/duration", 8);
-    m_destroyTimer->StartOnce(static_cast<int>(std::max(1L, duration) * 1000));
-
-    const wxRect area = wxGetClientDisplayRect();
-    const wxSize size = GetSize();
-    const int n = ++ms_openCount;
-    m_counted = true;
-    // A column taller than the screen starts again at the bottom rather than leave the top.
-    const int fit = std::max(1, size.y > 0 ? area.height / size.y : 1);
-    const int slot = (n - 1) % fit + 1;
-    SetSize(area.x + area.width - size.x, area.y + area.height - slot * size.y, -1, -1,
-            wxSIZE_USE_EXISTING);
-    ShowWithoutActivating();
+    // The lowest free slot: a popup never covers another that is still open.
+    const int fit = GetColumnCapacity();
+    if (ms_slots.size() < static_cast<size_t>(fit))
+        ms_slots.resize(static_cast<size_t>(fit), nullptr);
+    auto free = std::find(ms_slots.begin(), ms_slots.begin() + fit, nullptr);
+    if (free == ms_slots.begin() + fit) {
+        // More popups than the column holds (made without the manager's bound): the next row
+        // above, starting again at the bottom once over the top.
+        free = std::find(ms_slots.begin(), ms_slots.end(), nullptr);
+        if (free == ms_slots.end())
+            free = ms_slots.insert(ms_slots.end(), nullptr);
+    }
+    *free = this;
+    m_slot = static_cast<int>(free - ms_slots.begin()) + 1;
+    ShowInPlace();
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&)
@@ -178,6 +328,10 @@ void PopupDialog::OnDestroyTimer(wxTimerEvent&)
 
 void PopupDialog::OnLeftDownForControl(wxMouseEvent&)
 {
+    if (m_kind == POPUP_SUMMARY) {
+        MainFrameLink::PostCommand(wxID_OPEN);
+        return;
+    }
     Util::LaunchBrowser(UserListTreeCtrl::ProfileUrl(m_user.GetName()));
 }
 

@@ -49,6 +49,12 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     const int kind = KindFor(event.GetOldStatus(), user.GetStatus());
     if (kind == 0)
         return;
+    // A full column: counted in the summary rather than drawn over a popup still open (or a
+    // window and a thread made for each of a thousand newcomers).
+    if (PopupDialog::GetAliveCount() >= PopupDialog::GetColumnCapacity()) {
+        PopupDialog::AddToSummary(kind);
+        return;
+    }
     new PopupDialog(user, kind, nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                     wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
 }
