@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The real host against a misbehaving site: SIGTERM in each state that used to hang or crash
+# (a message box, the account dialog, a favourites request the site never answers, the update's
+# question, popups on screen) ends the process with 0 within 5 s and saves the settings, which
+# stay readable by their owner only. Bad settings paths are refused before any window, and a
+# sync interval of 0 does not hammer the site.
+#   host_faults.sh BIN_DIR
+set -uo pipefail
+bin="$1"
+. "$(dirname "$0")/host_test_lib.sh"
+require_display
+
+# An installation of its own: the update state writes beside the host.
+app="$work/app"
+mkdir -p "$app" "$work/offer"
+cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
+cp "$bin/sorvik-next.so" "$work/offer/plugin"
+start_site --performers 12 --no-churn --update-dir "$work/offer" --offered-version 1.4.0 \
+  --account pat:secret:kami1:2
+
+conf="$work/settings/Ruvidodur.conf"
+mkdir -p "$work/settings"
+write_config() {
+  cat > "$conf" <<CONF
+id=pat
+password=secret
+[Hosts]
+main=$site
+image=$site
+mail=$site
+product=$site
+[System]
+syncinterval=${1:-1}
+[SplashScreen]
+duration=1
+CONF
+  chmod 600 "$conf"
+}
+start_host() {
+  LANG=C.UTF-8 LANGUAGE= "$app/sorvik" "$@" --config "$conf" > "$work/host.log" 2>&1 &
+  host=$!
+}
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+main_window() { wait_for 100 window_named "Sorvik Statuscope" > /dev/null || fail "no main window"; }
+menu_command() { # menu letter, then item letter
+  local window
+  window=$(window_named "Sorvik Statuscope")
+  xdotool windowactivate --sync "$window" key --clearmodifiers "alt+$1" sleep 0.3 key "$2"
+}
+# SIGTERM, then the process must be gone with 0 within 5 s and the settings saved privately.
+term_and_check() {
+  local state="$1" saves="${2:-yes}" start status
+  start=$(date +%s%N)
+  kill -TERM "$host"
+  wait_for 50 host_ended || fail "$state: still running 5 s after SIGTERM"
+  wait "$host"; status=$?; host=""
+  [ "$status" -eq 0 ] || fail "$state: exit code $status"
+  if [ "$saves" = yes ]; then
+    grep -q '^width=' "$conf" || fail "$state: the geometry was not saved"
+  fi
+  [ "$(stat -c %a "$conf")" = 600 ] || fail "$state: the settings are readable by others"
+  others=$(find "$work/settings" -perm /044 -type f)
+  [ -z "$others" ] || fail "$state: files readable by others: $others"
+  echo "ok: $state: exit 0 in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+}
+
+# 1. The site's error box (the list is refused ten times).
+write_config
+curl -s -d '' "http://$site/_sim/fault?route=list&fault=refuse" > /dev/null
+start_host --no-update
+wait_for 150 window_named "Error" > /dev/null || fail "no error box"
+term_and_check "error box open"
+curl -s -d '' "http://$site/_sim/faults/clear" > /dev/null
+
+# 2. The account dialog, then 3. a favourites request the site never answers.
+write_config
+start_host --no-update
+main_window
+menu_command t Return
+wait_for 50 window_named "Authentication" > /dev/null || fail "no account dialog"
+term_and_check "account dialog open"
+
+write_config
+curl -s -d '' "http://$site/_sim/fault?route=favorites&fault=silent" > /dev/null
+start_host --no-update
+main_window
+menu_command t Return
+wait_for 50 window_named "Authentication" > /dev/null || fail "no account dialog"
+xdotool windowactivate --sync "$(window_named Authentication)" key Return
+wait_for 50 sh -c "curl -s http://$site/_sim/log | grep -q favorite.cgi" || fail "no favourites request"
+term_and_check "favourites request in flight"
+curl -s -d '' "http://$site/_sim/faults/clear" > /dev/null
+
+# 4. The update's question: no clean-up was left to do afterwards.
+write_config
+start_host
+wait_for 150 window_named "Confirm" > /dev/null || fail "no update question"
+term_and_check "update question open" no-window-yet
+[ -e "$app/sorvik.so.new" ] && fail "the declined plug-in was left beside the host"
+cmp -s "$app/sorvik.so" "$bin/sorvik.so" || fail "the plug-in was replaced"
+
+# 5. Popups on screen: the window closes, the popups go, and so does the process.
+write_config
+start_host --no-update
+main_window
+sleep 1.5
+{ curl -s "http://$site/_sim/performers"; echo "late1 free 7"; echo "late2 free 7"; } > "$work/performers"
+curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
+wait_for 50 window_named "Popup" > /dev/null || fail "no popup"
+term_and_check "popups on screen"
+curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
+
+# Settings paths that cannot be used: a message naming them, no window, nothing written.
+mkdir -p "$work/folder"
+"$app/sorvik" --no-update --config "$work/folder" > "$work/bad.log" 2>&1 &
+bad=$!
+wait_for 50 sh -c "! kill -0 $bad 2>/dev/null" || { kill -KILL "$bad"; fail "the host ran with a folder as settings"; }
+wait "$bad"; status=$?
+[ "$status" -ne 0 ] || fail "a folder as settings gave exit code 0"
+grep -q "$work/folder" "$work/bad.log" || fail "the message does not name the path: $(cat "$work/bad.log")"
+[ -z "$(ls -A "$work/folder")" ] || fail "files written into the folder: $(ls -A "$work/folder")"
+echo "ok: a folder as the settings file is refused with: $(head -1 "$work/bad.log")"
+
+# A sync interval of 0 is taken as 1 second.
+write_config 0
+start_host --no-update
+main_window
+curl -s -d '' "http://$site/_sim/log" > /dev/null
+sleep 5
+requests=$(curl -s "http://$site/_sim/log" | grep -c online_performers)
+[ "$requests" -le 7 ] || fail "$requests list requests in 5 s with a sync interval of 0"
+echo "ok: a sync interval of 0 gave $requests list requests in 5 s"
+term_and_check "normal run"
