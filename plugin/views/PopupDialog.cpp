@@ -1,6 +1,7 @@
 #include "views/PopupDialog.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <wx/dcclient.h>
 #include <wx/display.h>
@@ -51,8 +52,17 @@ int PopupDialog::GetOpenCount()
 
 int PopupDialog::GetColumnCapacity()
 {
-    const wxRect area = wxGetClientDisplayRect();
-    return std::max(1, area.height / kPopupHeight);
+    // The work area is a round trip to the X server; a flood of events asks for it thousands
+    // of times within a second.
+    static int capacity = 0;
+    static auto measured = std::chrono::steady_clock::time_point();
+    const auto now = std::chrono::steady_clock::now();
+    if (capacity == 0 || now - measured > std::chrono::seconds(1)) {
+        const wxRect area = wxGetClientDisplayRect();
+        capacity = std::max(1, area.height / std::max(kPopupHeight, ms_outerSize.y));
+        measured = now;
+    }
+    return capacity;
 }
 
 void PopupDialog::EnsureImageHandlers()
@@ -76,11 +86,19 @@ void PopupDialog::AddToSummary(int kind)
         ++summary->m_summaryFree;
     else
         ++summary->m_summaryOnline;
-    summary->UpdateSummaryText();
-    // Stays while events keep coming, then goes as any popup does.
-    summary->StartDestroyTimer();
-    if (!summary->IsShown())
-        summary->ShowInPlace();
+    // A thousand events of one refresh arrive together: the text is laid out and the window
+    // shown once for all of them, when the loop is next idle.
+    if (summary->m_summaryPending)
+        return;
+    summary->m_summaryPending = true;
+    summary->CallAfter([summary] {
+        summary->m_summaryPending = false;
+        summary->UpdateSummaryText();
+        // Stays while events keep coming, then goes as any popup does.
+        summary->StartDestroyTimer();
+        if (!summary->IsShown())
+            summary->ShowInPlace();
+    });
 }
 
 void PopupDialog::CloseAll()

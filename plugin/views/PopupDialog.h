@@ -84,6 +84,7 @@ private:
     bool m_downloading = false;
     int m_summaryOnline = 0;
     int m_summaryFree = 0;
+    bool m_summaryPending = false;
 
     // Column slots from the bottom: the popup in each, or null.
     static std::vector<PopupDialog*> ms_slots;
