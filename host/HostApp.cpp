@@ -336,7 +336,7 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
     // windows are closed at a later tick, once every loop has returned.
     bool modal = false;
     for (wxWindow* window : wxTopLevelWindows) {
-        auto* dialog = wxDynamicCast(window, wxDialog);
+        auto* dialog = dynamic_cast<wxDialog*>(window);
         if (dialog && dialog->IsModal()) {
             dialog->EndModal(wxID_CANCEL);
             modal = true;

@@ -239,7 +239,7 @@ bool MainFrame::EndModalDialogs()
 {
     bool any = false;
     for (wxWindow* window : wxTopLevelWindows) {
-        auto* dialog = wxDynamicCast(window, wxDialog);
+        auto* dialog = dynamic_cast<wxDialog*>(window);
         if (dialog && dialog->IsModal()) {
             dialog->EndModal(wxID_CANCEL);
             any = true;
