@@ -111,15 +111,15 @@ MainFrame::MainFrame()
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
-    m_daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
-    m_daemonLifeline = m_daemonThread->GetLifeline();
-    m_daemonPoster = m_daemonThread->GetPoster();
+    auto* daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
+    m_daemonLifeline = daemonThread->GetLifeline();
+    m_daemonPoster = daemonThread->GetPoster();
     m_exitTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnExitTimer, this, m_exitTimer.GetId());
-    m_daemonThread->AddEventHandler(m_allTree);
+    daemonThread->AddEventHandler(m_allTree);
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager;
-    m_daemonThread->AddEventHandler(m_popupManager);
+    daemonThread->AddEventHandler(m_popupManager);
 
     const wxIcon icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
     if (icon.IsOk())
@@ -130,10 +130,9 @@ MainFrame::MainFrame()
             wxSIZE_AUTO);
     Show(true);
     Raise();
-    if (m_daemonThread->Run() != wxTHREAD_NO_ERROR)
-        delete m_daemonThread;
-    // The thread deletes itself when it ends; only its lifeline is used from here on.
-    m_daemonThread = nullptr;
+    // The thread deletes itself when it ends; only its lifeline and poster are used from here on.
+    if (daemonThread->Run() != wxTHREAD_NO_ERROR)
+        delete daemonThread;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
 }
 

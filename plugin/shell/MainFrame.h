@@ -77,7 +77,6 @@ private:
     FavoriteTreeCtrl* m_favoriteTree = nullptr;
     wxPanel* m_favoritePage = nullptr;
     wxNotebook* m_notebook = nullptr;
-    DaemonThread* m_daemonThread = nullptr; // valid until Run(): it deletes itself
     std::shared_ptr<ThreadLifeline> m_daemonLifeline;
     std::shared_ptr<UserEventPoster> m_daemonPoster;
     wxTimer m_exitTimer;

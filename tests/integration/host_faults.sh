@@ -10,11 +10,7 @@ bin="$1"
 . "$(dirname "$0")/host_test_lib.sh"
 require_display
 
-# An installation of its own: the update state writes beside the host.
-app="$work/app"
-mkdir -p "$app" "$work/offer"
-cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
-cp "$bin/sorvik-next.so" "$work/offer/plugin"
+make_app
 start_site --performers 12 --no-churn --update-dir "$work/offer" --offered-version 1.4.0 \
   --account pat:secret:kami1:2
 

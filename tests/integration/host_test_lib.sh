@@ -58,3 +58,12 @@ report() {
   awk -v n="$before" '/^window /{ if (c == n) keep = 1 } keep { print } /^end$/{ c++; if (keep) exit }' \
     "$work/host.log" > "$work/report"
 }
+
+# An installation of its own in $work/app, with the later plug-in offered in $work/offer: the
+# update writes beside the host.
+make_app() {
+  app="$work/app"
+  mkdir -p "$app" "$work/offer"
+  cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
+  cp "$bin/sorvik-next.so" "$work/offer/plugin"
+}

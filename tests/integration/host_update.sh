@@ -9,11 +9,7 @@ bin="$1"
 . "$(dirname "$0")/host_test_lib.sh"
 require_display
 
-# An installation of its own, since the update rewrites files beside the host.
-app="$work/app"
-mkdir -p "$app" "$work/offer"
-cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
-cp "$bin/sorvik-next.so" "$work/offer/plugin"
+make_app
 cp "$bin/sorvik.skin" "$work/offer/skin"
 cp "$bin/ja/LC_MESSAGES/sorvik.mo" "$work/offer/mo"
 printf '<assembly manifestVersion="1.0"/>\n' > "$work/offer/manifest"
