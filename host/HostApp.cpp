@@ -1,4 +1,5 @@
 #include "HostApp.h"
+#include "InstanceLock.h"
 #include "WindowReport.h"
 
 #include <atomic>
@@ -21,6 +22,7 @@
 #include <wx/log.h>
 #include <wx/stdpaths.h>
 #include <wx/dialog.h>
+#include <wx/frame.h>
 #include <wx/toplevel.h>
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
@@ -36,6 +38,9 @@ constexpr int kStartAttempts = 5;
 
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_reportRequested{false};
+std::atomic<bool> g_showRequested{false};
+// Set when another host runs with the same settings: this one ends at once, successfully.
+bool g_alreadyRunning = false;
 
 void OnStopSignal(int)
 {
@@ -45,6 +50,11 @@ void OnStopSignal(int)
 void OnReportSignal(int)
 {
     g_reportRequested = true;
+}
+
+void OnShowSignal(int)
+{
+    g_showRequested = true;
 }
 
 // Sends the toolkit's log to stderr while it lives: a log dialog would hang a headless run.
@@ -130,7 +140,7 @@ int main(int argc, char** argv)
     PreferX11Backend();
     const int status = wxEntry(argc, argv);
     // Asked to stop (even before the window came): a clean end.
-    if (g_stopRequested && g_restartPath.empty())
+    if ((g_stopRequested || g_alreadyRunning) && g_restartPath.empty())
         return 0;
     if (!g_restartPath.empty()) {
         std::fprintf(stderr, "sorvik: the plug-in was updated, starting again\n");
@@ -187,6 +197,8 @@ bool HostApp::OnInit()
     std::signal(SIGINT, OnStopSignal);
     // SIGUSR1 prints what the windows show, for support and scripted checks.
     std::signal(SIGUSR1, OnReportSignal);
+    // SIGUSR2: a second start asks this one to bring its window to the front.
+    std::signal(SIGUSR2, OnShowSignal);
     m_signalTimer.Bind(wxEVT_TIMER, &HostApp::OnSignalTimer, this);
     m_signalTimer.Start(200);
 
@@ -199,6 +211,18 @@ bool HostApp::OnInit()
     if (!LoadPlugin())
         return false;
     if (!SetUpConfiguration()) {
+        UnloadPlugin();
+        return false;
+    }
+    // Before the update: a second copy must neither replace the running plug-in nor poll.
+    if (!m_instance.Acquire(m_configPath)) {
+        const pid_t holder = m_instance.Holder();
+        if (holder > 0 && ::kill(holder, SIGUSR2) == 0)
+            Fail(wxString::Format("already running (process %d) with %s: its window is brought to the front",
+                                  static_cast<int>(holder), m_configPath));
+        else
+            Fail("already running with " + m_configPath);
+        g_alreadyRunning = true;
         UnloadPlugin();
         return false;
     }
@@ -293,6 +317,7 @@ bool HostApp::SetUpConfiguration()
         path = CheckSettingsPath(wxFileConfig::GetLocalFileName(GetAppName(), wxCONFIG_USE_LOCAL_FILE));
         if (path.empty())
             return false;
+        m_configPath = path;
     }
     // The file holds the account's password: its owner alone may read it.
     if (wxFileName::FileExists(path))
@@ -325,6 +350,8 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
         std::fputs(WindowReport::Describe().utf8_str(), stdout);
         std::fflush(stdout);
     }
+    if (g_showRequested.exchange(false) && !g_stopRequested)
+        ShowMainWindow();
     if (!g_stopRequested)
         return;
     if (!m_stopping) {
@@ -348,6 +375,20 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
     for (wxWindow* window : wxTopLevelWindows)
         if (!window->IsBeingDeleted())
             window->Close(true);
+}
+
+void HostApp::ShowMainWindow()
+{
+    // The plug-in's main window is its frame with a menu bar; it shows itself (restored, in
+    // front) on the command its tray icon sends.
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* frame = dynamic_cast<wxFrame*>(window);
+        if (frame && frame->GetMenuBar() && !frame->IsBeingDeleted()) {
+            wxCommandEvent show(wxEVT_MENU, wxID_OPEN);
+            frame->GetEventHandler()->AddPendingEvent(show);
+            return;
+        }
+    }
 }
 
 void HostApp::UnloadPlugin()

@@ -7,6 +7,8 @@
 #include <wx/intl.h>
 #include <wx/timer.h>
 
+#include "InstanceLock.h"
+
 class wxDynamicLibrary;
 
 // The Sorvik host: loads the site plug-in beside itself and runs it until its windows are gone.
@@ -28,6 +30,7 @@ private:
     void RemoveStalePlugin();
     void SetUpLocale();
     void OnSignalTimer(wxTimerEvent& event);
+    void ShowMainWindow();
 
     wxFileName m_self; // the host executable
     wxString m_pluginPath;
@@ -37,4 +40,5 @@ private:
     wxDynamicLibrary* m_plugin = nullptr;
     std::unique_ptr<wxLocale> m_locale;
     wxTimer m_signalTimer;
+    InstanceLock m_instance;
 };

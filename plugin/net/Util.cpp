@@ -36,12 +36,19 @@ wxFileName Util::SkinFileNameFor(const wxFileName& application)
     return name;
 }
 
+void Util::ReportNoBrowser(const wxString& url)
+{
+    // Logged last, so that the log box shows it and not the technical line before it.
+    wxLogError(_("No web browser is set up on this computer, so this page could not be opened:\n%s"), url);
+}
+
 bool Util::LaunchBrowser(const wxString& url)
 {
     wxMimeTypesManager manager;
     std::unique_ptr<wxFileType> type(manager.GetFileTypeFromExtension("html"));
     if (!type) {
         wxLogError(_("can not get filetype for html"));
+        ReportNoBrowser(url);
         return false;
     }
     wxString command;
@@ -51,6 +58,7 @@ bool Util::LaunchBrowser(const wxString& url)
         if (wxLaunchDefaultBrowser(url))
             return true;
         wxLogError(_("can not get command for html"));
+        ReportNoBrowser(url);
         return false;
     }
     command.Replace("file://", wxString());

@@ -1,5 +1,7 @@
 #include "shell/AuthenticationDialog.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -39,10 +41,21 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     buttons->Add(ok, 0, 0, 0);
     buttons->Add(cancel, 0, 0, 0);
     top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 4);
+    // Room for a typical password (16 dots) and, on the window manager's title bar, for the
+    // title next to its buttons, in any language.
+    const int fieldWidth = std::max(ConvertDialogToPixels(wxSize(100, 0)).x,
+                                    GetTextExtent(wxString(wxUniChar(0x25CF), 16)).x + 16);
+    m_user->SetMinSize(wxSize(fieldWidth, -1));
+    m_password->SetMinSize(wxSize(fieldWidth, -1));
     SetAutoLayout(true);
     SetSizer(top);
     top->Fit(this);
     top->SetSizeHints(this);
+    const int titleWidth = GetTextExtent(GetTitle()).x * 3 / 2 + 96;
+    if (GetSize().x < titleWidth) {
+        SetMinSize(wxSize(titleWidth, GetSize().y));
+        SetSize(wxSize(titleWidth, GetSize().y));
+    }
     Layout();
 
     m_user->SetValue(Settings::ReadString("/id"));

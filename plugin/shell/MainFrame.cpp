@@ -9,6 +9,7 @@
 #include <wx/panel.h>
 #include <wx/regex.h>
 #include <wx/sizer.h>
+#include <wx/taskbar.h>
 #include <wx/url.h>
 
 #include "net/DownloadThread.h"
@@ -45,7 +46,7 @@ constexpr int kExitRetryMs = 50;
 constexpr int kThreadStopTimeoutMs = 4000;
 }
 
-MainFrame::MainFrame()
+MainFrame::MainFrame() : m_geometry(this)
 {
     Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_FRAME_STYLE, wxFrameNameStr);
@@ -125,9 +126,9 @@ MainFrame::MainFrame()
     if (icon.IsOk())
         SetIcon(icon);
 
-    SetSize(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1),
-            Settings::ReadLong("/MainFrame/width", 240), Settings::ReadLong("/MainFrame/height", 480),
-            wxSIZE_AUTO);
+    m_geometry.Restore();
+    Bind(wxEVT_SIZE, &MainFrame::OnGeometryChanged, this);
+    Bind(wxEVT_MOVE, &MainFrame::OnGeometryChanged, this);
     Show(true);
     Raise();
     // The thread deletes itself when it ends; only its lifeline and poster are used from here on.
@@ -148,12 +149,7 @@ MainFrame::~MainFrame()
     delete m_notifyIcon;
     delete m_popupManager;
     DownloadThread::ForgetReceiver(this);
-    const wxPoint pos = GetPosition();
-    const wxSize size = GetSize();
-    Settings::WriteLong("/MainFrame/x", pos.x);
-    Settings::WriteLong("/MainFrame/y", pos.y);
-    Settings::WriteLong("/MainFrame/width", size.x);
-    Settings::WriteLong("/MainFrame/height", size.y);
+    m_geometry.Save();
     Settings::DeleteEntry("/favorites");
     Settings::Flush();
     MainFrameLink::Unregister(this);
@@ -166,12 +162,21 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
     // are ignored; answering them would hide and show the frame back and forth.
     if (m_changingVisibility || !IsShown())
         return;
+    // Without a tray nothing could show a hidden frame again: it is minimised as any window.
+    if (event.IsIconized() && !wxTaskBarIcon::IsAvailable())
+        return;
     m_changingVisibility = true;
     if (event.IsIconized())
         Show(false);
     else
         Raise();
     m_changingVisibility = false;
+}
+
+void MainFrame::OnGeometryChanged(wxEvent& event)
+{
+    m_geometry.Track();
+    event.Skip();
 }
 
 wxString MainFrame::SiteAddress(int id)
@@ -194,8 +199,9 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     switch (event.GetId()) {
     case wxID_OPEN:
         m_changingVisibility = true;
-        if (IsIconized())
-            Iconize(false);
+        // Always: a frame hidden while minimised may no longer say it is, yet the toolkit
+        // would map it minimised again.
+        Iconize(false);
         Show(true);
         Raise();
         m_changingVisibility = false;

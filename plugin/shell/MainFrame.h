@@ -7,6 +7,8 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include "shell/FrameGeometry.h"
+
 class AllTreeCtrl;
 class DaemonThread;
 class FavoriteTreeCtrl;
@@ -70,6 +72,7 @@ private:
     void OnFavoritesFinished(wxCommandEvent& event);
     void OnMailFinished(wxCommandEvent& event);
     void OnExitTimer(wxTimerEvent& event);
+    void OnGeometryChanged(wxEvent& event);
 
     wxMenuBar* m_menuBar = nullptr;
     AllTreeCtrl* m_allTree = nullptr;
@@ -80,6 +83,7 @@ private:
     std::shared_ptr<ThreadLifeline> m_daemonLifeline;
     std::shared_ptr<UserEventPoster> m_daemonPoster;
     wxTimer m_exitTimer;
+    FrameGeometry m_geometry;
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;

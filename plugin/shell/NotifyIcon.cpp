@@ -2,12 +2,15 @@
 
 #include <wx/artprov.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
+#include <wx/time.h>
 #include <wx/window.h>
 
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
     EVT_TASKBAR_LEFT_DCLICK(NotifyIcon::OnLButtonDClick)
-    EVT_TASKBAR_RIGHT_UP(NotifyIcon::OnRButtonUp)
+    // The platform's menu gesture: a right-button release on some, GTK's "popup-menu" here.
+    EVT_TASKBAR_CLICK(NotifyIcon::OnRButtonUp)
 wxEND_EVENT_TABLE()
 
 wxIcon NotifyIcon::UsableIcon(const wxIcon& icon)
@@ -43,6 +46,14 @@ void NotifyIcon::OnRButtonUp(wxTaskBarIconEvent&)
 
 void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent&)
 {
+    // GTK's tray icon reports every click of a double-click: the second would undo the first.
+    const wxLongLong now = wxGetLocalTimeMillis();
+    int interval = wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC);
+    if (interval <= 0)
+        interval = kDoubleClickMs;
+    if (m_lastToggle != 0 && now - m_lastToggle < interval)
+        return;
+    m_lastToggle = now;
     auto* window = dynamic_cast<wxWindow*>(m_handler);
     const int id = wxID_OPEN + ((window && window->IsShown()) ? 1 : 0);
     wxCommandEvent command(wxEVT_MENU, id);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/longlong.h>
 #include <wx/taskbar.h>
 
 class wxMenu;
@@ -19,7 +20,9 @@ public:
     static wxIcon UsableIcon(const wxIcon& icon);
 
 private:
+    static constexpr int kDoubleClickMs = 400; // when the desktop does not say
     wxEvtHandler* m_handler;
+    wxLongLong m_lastToggle = 0;
     wxMenu* m_menu;
 
     wxDECLARE_EVENT_TABLE();

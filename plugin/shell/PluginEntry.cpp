@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include <wx/splash.h>
+#include <wx/statbmp.h>
 
 #include "net/HttpClient.h"
 #include "net/PluginUpdate.h"
@@ -27,10 +28,18 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun()
     const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
     const wxBitmap splash = skin->GetBitmap("SplashScreen_bitmap");
     // A splash over an invalid bitmap would show an empty box; the frame comes all the same.
-    if (splash.IsOk())
-        new wxSplashScreen(splash, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,
-                           static_cast<int>(duration * 1000), nullptr, wxID_ANY,
-                           wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
+    if (splash.IsOk()) {
+        auto* screen = new wxSplashScreen(splash, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,
+                                          static_cast<int>(duration * 1000), nullptr, wxID_ANY,
+                                          wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
+        // In Japanese and other Asian locales GTK's XIM input module gives the splash's focused
+        // drawing window a native X window of its own that stays black. A picture drawn in the
+        // splash's own window needs no input context and shows in every locale.
+        if (wxWindow* canvas = screen->GetSplashWindow()) {
+            canvas->Hide();
+            new wxStaticBitmap(screen, wxID_ANY, splash, canvas->GetPosition(), canvas->GetSize());
+        }
+    }
     new MainFrame;
     return true;
 }

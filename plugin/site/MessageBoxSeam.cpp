@@ -5,6 +5,9 @@
 #include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/thread.h>
+#include <wx/toplevel.h>
+
+#include "site/MainFrameLink.h"
 
 namespace {
 MessageBoxSeam::Responder& Current()
@@ -23,8 +26,17 @@ int MessageBoxSeam::Show(const wxString& message, const wxString& caption, long 
         return responder(message, caption, style);
     // The toolkit's own dialog rather than GTK's: a GTK message box runs a loop of its own that
     // EndModal cannot end, and an exit (a signal, the site's exit command) must be able to.
-    wxGenericMessageDialog dialog(nullptr, message, caption, style);
-    switch (dialog.ShowModal()) {
+    // Owned by the main window when it is on screen, so that the focus goes back to it, and
+    // kept above the popups (which stay above other windows) until answered.
+    auto* owner = dynamic_cast<wxTopLevelWindow*>(MainFrameLink::Get());
+    if (owner && (!owner->IsShown() || owner->IsIconized() || owner->IsBeingDeleted()))
+        owner = nullptr;
+    wxGenericMessageDialog dialog(owner, message, caption, style);
+    dialog.SetWindowStyleFlag(dialog.GetWindowStyleFlag() | wxSTAY_ON_TOP);
+    const int answer = dialog.ShowModal();
+    if (owner && owner->IsShown())
+        owner->Raise();
+    switch (answer) {
     case wxID_OK: return wxOK;
     case wxID_YES: return wxYES;
     case wxID_NO: return wxNO;

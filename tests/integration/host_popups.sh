@@ -11,11 +11,7 @@ require_display
 command -v xwininfo > /dev/null || { echo "xwininfo is missing (scripts/setup installs x11-utils)"; exit 1; }
 
 start_site --performers 10 --no-churn
-cat > "$work/Ruvidodur.conf" <<CONF
-[Hosts]
-main=$site
-image=$site
-product=$site
+{ hosts_section; cat <<CONF; } > "$work/Ruvidodur.conf"
 [System]
 syncinterval=1
 [SplashScreen]

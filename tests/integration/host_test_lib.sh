@@ -67,3 +67,6 @@ make_app() {
   cp "$bin/sorvik" "$bin/sorvik.so" "$bin/sorvik.skin" "$app/"
   cp "$bin/sorvik-next.so" "$work/offer/plugin"
 }
+
+# The [Hosts] section that sends the plug-in's list, image and update requests to the site.
+hosts_section() { printf '[Hosts]\nmain=%s\nimage=%s\nproduct=%s\n' "$site" "$site" "$site"; }
