@@ -1,6 +1,10 @@
 #include "WindowReport.h"
 
+#include <algorithm>
+
 #include <wx/frame.h>
+#include <wx/listctrl.h>
+#include <wx/srchctrl.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/stattext.h>
@@ -8,6 +12,9 @@
 #include <wx/treectrl.h>
 
 namespace {
+
+// Performer items and list rows listed per tree or list, from the top.
+constexpr int kItemsShown = 50;
 
 wxString Quoted(const wxString& text)
 {
@@ -46,6 +53,25 @@ wxString WindowReport::Describe()
     return out;
 }
 
+void WindowReport::DescribeTree(const wxTreeCtrl& tree, const wxString& indent, wxString& out)
+{
+    out << indent << "tree " << Quoted(tree.GetName()) << " shown=" << tree.IsShown() << "\n";
+    const wxTreeItemId root = tree.GetRootItem();
+    if (!root.IsOk())
+        return;
+    int listed = 0;
+    wxTreeItemIdValue groups;
+    for (wxTreeItemId group = tree.GetFirstChild(root, groups); group.IsOk();
+         group = tree.GetNextChild(root, groups)) {
+        out << indent << "tree-item " << Quoted(tree.GetItemText(group)) << " children="
+            << tree.GetChildrenCount(group, false) << "\n";
+        wxTreeItemIdValue members;
+        for (wxTreeItemId item = tree.GetFirstChild(group, members); item.IsOk() && listed < kItemsShown;
+             item = tree.GetNextChild(group, members), ++listed)
+            out << indent << "  performer " << Quoted(tree.GetItemText(item)) << "\n";
+    }
+}
+
 void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString& out)
 {
     const wxString indent(' ', depth * 2);
@@ -58,13 +84,18 @@ void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString&
                     << " selected=" << (notebook->GetSelection() == static_cast<int>(i))
                     << " enabled=" << notebook->GetPage(i)->IsEnabled() << "\n";
         } else if (const auto* tree = dynamic_cast<const wxTreeCtrl*>(child)) {
-            const wxTreeItemId root = tree->GetRootItem();
-            if (root.IsOk()) {
-                wxTreeItemIdValue cookie;
-                for (wxTreeItemId item = tree->GetFirstChild(root, cookie); item.IsOk();
-                     item = tree->GetNextChild(root, cookie))
-                    out << indent << "tree-item " << Quoted(tree->GetItemText(item)) << " children="
-                        << tree->GetChildrenCount(item, false) << "\n";
+            DescribeTree(*tree, indent, out);
+            continue;
+        } else if (const auto* search = dynamic_cast<const wxSearchCtrl*>(child)) {
+            out << indent << "search " << Quoted(search->GetValue()) << "\n";
+            continue;
+        } else if (const auto* list = dynamic_cast<const wxListCtrl*>(child)) {
+            out << indent << "list " << Quoted(list->GetName()) << " rows=" << list->GetItemCount() << "\n";
+            for (int row = 0; row < std::min(list->GetItemCount(), kItemsShown); ++row) {
+                out << indent << "  row";
+                for (int column = 0; column < list->GetColumnCount(); ++column)
+                    out << " " << Quoted(list->GetItemText(row, column));
+                out << "\n";
             }
             continue;
         } else if (const auto* text = dynamic_cast<const wxStaticText*>(child)) {

@@ -1,5 +1,7 @@
 #include "shell/MainFrame.h"
 
+#include <ctime>
+#include <tuple>
 #include <unordered_set>
 
 #include <wx/app.h>
@@ -9,6 +11,7 @@
 #include <wx/panel.h>
 #include <wx/regex.h>
 #include <wx/sizer.h>
+#include <wx/srchctrl.h>
 #include <wx/taskbar.h>
 #include <wx/url.h>
 
@@ -26,12 +29,15 @@
 #include "site/MessageBoxSeam.h"
 #include "site/Settings.h"
 #include "site/Site.h"
+#include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
+#include "views/FilteredTreeView.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
+#include "views/RecentListCtrl.h"
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_COMMAND(wxID_ANY, wxEVT_DOWNLOAD_FINISHED, MainFrame::OnDownloadFinished)
@@ -67,6 +73,7 @@ MainFrame::MainFrame() : m_geometry(this)
     tool->Append(wxMenuItem::New(tool, ID_UPDATE_FAVORITE, _("&Update Favorite"), wxString()));
     tool->Append(wxMenuItem::New(tool, ID_POPUP_ONLY_FAVORITE, _("Popup Only Favorite"),
                                  wxString(), wxITEM_CHECK));
+    tool->Append(wxMenuItem::New(tool, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
     m_menuBar->Append(tool, _("&Tool"));
     // The mail check and the site's pages have no other way in for the user.
     auto* site = new wxMenu;
@@ -92,11 +99,23 @@ MainFrame::MainFrame() : m_geometry(this)
     const wxPoint first = ConvertDialogToPixels(wxPoint(128, 240));
     SetSize(-1, -1, first.x, first.y, wxSIZE_USE_EXISTING);
 
+    // Each tree has a filtered stand-in, shown instead of it while the user filters.
+    m_allView = new FilteredTreeView(m_allPage);
+    m_favoriteView = new FilteredTreeView(m_favoritePage);
+    m_recentPage = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                               wxTAB_TRAVERSAL | wxNO_BORDER);
+    m_recent = new RecentListCtrl(m_recentPage);
     auto* frameSizer = new wxBoxSizer(wxVERTICAL);
-    for (auto [page, tree] : {std::pair<wxPanel*, wxWindow*>{m_allPage, m_allTree},
-                              std::pair<wxPanel*, wxWindow*>{m_favoritePage, m_favoriteTree}}) {
+    for (auto [page, tree, view] :
+         {std::tuple<wxPanel*, wxWindow*, wxWindow*>{m_allPage, m_allTree, m_allView},
+          std::tuple<wxPanel*, wxWindow*, wxWindow*>{m_favoritePage, m_favoriteTree, m_favoriteView},
+          std::tuple<wxPanel*, wxWindow*, wxWindow*>{m_recentPage, m_recent, nullptr}}) {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         sizer->Add(tree, 1, wxEXPAND, 0);
+        if (view) {
+            sizer->Add(view, 1, wxEXPAND, 0);
+            view->Hide();
+        }
         page->SetAutoLayout(true);
         page->SetSizer(sizer);
         sizer->Fit(page);
@@ -104,6 +123,24 @@ MainFrame::MainFrame() : m_geometry(this)
     }
     m_notebook->AddPage(m_allPage, _("All"), false, -1);
     m_notebook->AddPage(m_favoritePage, _("Favorite"), false, -1);
+    m_notebook->AddPage(m_recentPage, _("Recent"), false, -1);
+    m_filter = new wxSearchCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                wxTE_PROCESS_ENTER, wxDefaultValidator, "filter");
+    m_filter->SetDescriptiveText(_("Find a performer"));
+    m_filter->ShowCancelButton(true);
+    m_filter->Bind(wxEVT_TEXT, &MainFrame::OnFilterText, this);
+    m_filter->Bind(wxEVT_SEARCH_CANCEL, &MainFrame::OnFilterCancel, this);
+    Bind(wxEVT_CHAR_HOOK, &MainFrame::OnCharHook, this);
+    for (UserListTreeCtrl* tree : {static_cast<UserListTreeCtrl*>(m_allTree),
+                                   static_cast<UserListTreeCtrl*>(m_favoriteTree)}) {
+        tree->Bind(wxEVT_USER_ADDED, &MainFrame::OnTreeChanged, this);
+        tree->Bind(wxEVT_USER_DELETED, &MainFrame::OnTreeChanged, this);
+        tree->Bind(wxEVT_USER_CHANGED, &MainFrame::OnTreeChanged, this);
+        tree->Bind(wxEVT_USER_LIST_INITIALIZED, &MainFrame::OnTreeChanged, this);
+    }
+    wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
+    SetAcceleratorTable(wxAcceleratorTable(1, &find));
+    frameSizer->Add(m_filter, 0, wxEXPAND | wxALL, 2);
     frameSizer->Add(m_notebook, 1, wxEXPAND, 0);
     SetAutoLayout(true);
     SetSizer(frameSizer);
@@ -111,6 +148,7 @@ MainFrame::MainFrame() : m_geometry(this)
 
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
+    m_menuBar->Check(ID_PAUSE_POPUPS, Settings::ReadBool("/PopupDialog/paused", false));
 
     auto* daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
     m_daemonLifeline = daemonThread->GetLifeline();
@@ -120,6 +158,11 @@ MainFrame::MainFrame() : m_geometry(this)
     daemonThread->AddEventHandler(m_allTree);
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager;
+    m_popupManager->SetRecorder([this](const User& user, int kind, RecentNote note) {
+        m_recent->Add(user.GetName(), kind, note, std::time(nullptr));
+    });
+    PopupDialog::SetThumbnailSink(
+        [this](const wxString& name, const wxImage& image) { m_recent->SetThumbnail(name, image); });
     daemonThread->AddEventHandler(m_popupManager);
 
     const wxIcon icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
@@ -135,12 +178,14 @@ MainFrame::MainFrame() : m_geometry(this)
     if (daemonThread->Run() != wxTHREAD_NO_ERROR)
         delete daemonThread;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
+    m_notifyIcon->SetPaused(m_menuBar->IsChecked(ID_PAUSE_POPUPS));
 }
 
 MainFrame::~MainFrame()
 {
     m_exitTimer.Stop();
     // The popups go with the window: left behind they would keep the process alive.
+    PopupDialog::SetThumbnailSink(nullptr);
     PopupDialog::CloseAll();
     // The thread must have ended before the handlers it posts to go; the downloads are asked
     // to stop as well, so that nothing of the plug-in runs on once the window is gone.
@@ -177,6 +222,82 @@ void MainFrame::OnGeometryChanged(wxEvent& event)
 {
     m_geometry.Track();
     event.Skip();
+}
+
+void MainFrame::SetPopupsPaused(bool paused)
+{
+    m_menuBar->Check(ID_PAUSE_POPUPS, paused);
+    if (m_notifyIcon)
+        m_notifyIcon->SetPaused(paused);
+    Settings::WriteBool("/PopupDialog/paused", paused);
+    Settings::Flush();
+}
+
+void MainFrame::ShowPage(wxWindow* page)
+{
+    wxCommandEvent show(wxEVT_MENU, wxID_OPEN);
+    OnMenu(show);
+    for (size_t i = 0; i < m_notebook->GetPageCount(); ++i)
+        if (m_notebook->GetPage(i) == page)
+            m_notebook->SetSelection(i);
+}
+
+void MainFrame::OnFilterText(wxCommandEvent&)
+{
+    // Typing on narrows what is shown: most keystrokes then only change the counts.
+    const wxString text = m_filter->GetValue();
+    const bool longer = !m_shownFilter.empty() && text.Lower().Contains(m_shownFilter.Lower());
+    m_shownFilter = text;
+    if (longer && !m_refilterPending && m_allView->Narrow(text) && m_favoriteView->Narrow(text))
+        return;
+    Refilter();
+}
+
+void MainFrame::OnFilterCancel(wxCommandEvent&)
+{
+    m_filter->Clear(); // its text event refilters
+}
+
+void MainFrame::OnCharHook(wxKeyEvent& event)
+{
+    const wxWindow* focus = FindFocus();
+    const bool inFilter = focus && (focus == m_filter || focus->GetParent() == m_filter);
+    if (inFilter && event.GetKeyCode() == WXK_ESCAPE && !m_filter->IsEmpty()) {
+        m_filter->Clear();
+        return;
+    }
+    event.Skip();
+}
+
+void MainFrame::OnTreeChanged(wxEvent& event)
+{
+    event.Skip(); // the tree follows the site first; the filtered view is rebuilt after
+    if (m_filter->IsEmpty() || m_refilterPending)
+        return;
+    m_refilterPending = true;
+    CallAfter([this] {
+        m_refilterPending = false;
+        Refilter();
+    });
+}
+
+void MainFrame::Refilter()
+{
+    const wxString text = m_filter->GetValue();
+    m_shownFilter = text;
+    for (auto [tree, view] : {std::pair<UserListTreeCtrl*, FilteredTreeView*>{m_allTree, m_allView},
+                              std::pair<UserListTreeCtrl*, FilteredTreeView*>{m_favoriteTree, m_favoriteView}}) {
+        if (text.empty()) {
+            view->Clear();
+            view->Hide();
+            tree->Show();
+        } else {
+            view->Rebuild(*tree, text);
+            tree->Hide();
+            view->Show();
+        }
+        view->GetParent()->Layout();
+    }
 }
 
 wxString MainFrame::SiteAddress(int id)
@@ -221,6 +342,17 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case ID_POPUP_ONLY_FAVORITE:
         Settings::WriteBool("/PopupDialog/onlyFavorite", event.GetInt() != 0);
         Settings::Flush();
+        break;
+    case ID_PAUSE_POPUPS:
+        // From the menu bar or the tray's menu: both show the same state.
+        SetPopupsPaused(event.IsChecked());
+        break;
+    case ID_SHOW_RECENT:
+        ShowPage(m_recentPage);
+        break;
+    case ID_FIND:
+        m_filter->SetFocus();
+        m_filter->SelectAll();
         break;
     case ID_CHECK_MAIL:
         if (EnsureAccount())
@@ -354,6 +486,7 @@ void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
                 m_notebook->SetSelection(i);
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
+
     UserListEvent installed(wxEVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
     installed.SetUserList(favorites);
     m_favoriteTree->GetEventHandler()->AddPendingEvent(installed);

@@ -12,6 +12,9 @@
 class AllTreeCtrl;
 class DaemonThread;
 class FavoriteTreeCtrl;
+class FilteredTreeView;
+class RecentListCtrl;
+class wxSearchCtrl;
 class NotifyIcon;
 class PopupDialogManager;
 class ThreadLifeline;
@@ -64,6 +67,14 @@ public:
     wxNotebook* GetNotebook() const { return m_notebook; }
     wxPanel* GetFavoritePage() const { return m_favoritePage; }
     NotifyIcon* GetNotifyIcon() const { return m_notifyIcon; }
+    wxSearchCtrl* GetFilter() const { return m_filter; }
+    FilteredTreeView* GetAllView() const { return m_allView; }
+    FilteredTreeView* GetFavoriteView() const { return m_favoriteView; }
+    RecentListCtrl* GetRecent() const { return m_recent; }
+    PopupDialogManager* GetPopupManager() const { return m_popupManager; }
+    // Shows the trees again in full (empty text) or only the performers whose names contain it.
+    void Refilter();
+    void SetPopupsPaused(bool paused);
 
 private:
     bool EnsureAccount();
@@ -73,6 +84,11 @@ private:
     void OnMailFinished(wxCommandEvent& event);
     void OnExitTimer(wxTimerEvent& event);
     void OnGeometryChanged(wxEvent& event);
+    void OnFilterText(wxCommandEvent& event);
+    void OnFilterCancel(wxCommandEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnTreeChanged(wxEvent& event);
+    void ShowPage(wxWindow* page);
 
     wxMenuBar* m_menuBar = nullptr;
     AllTreeCtrl* m_allTree = nullptr;
@@ -80,6 +96,13 @@ private:
     FavoriteTreeCtrl* m_favoriteTree = nullptr;
     wxPanel* m_favoritePage = nullptr;
     wxNotebook* m_notebook = nullptr;
+    wxSearchCtrl* m_filter = nullptr;
+    FilteredTreeView* m_allView = nullptr;
+    FilteredTreeView* m_favoriteView = nullptr;
+    wxPanel* m_recentPage = nullptr;
+    RecentListCtrl* m_recent = nullptr;
+    bool m_refilterPending = false;
+    wxString m_shownFilter; // the text the views were last built or narrowed for
     std::shared_ptr<ThreadLifeline> m_daemonLifeline;
     std::shared_ptr<UserEventPoster> m_daemonPoster;
     wxTimer m_exitTimer;

@@ -6,6 +6,8 @@
 #include <wx/time.h>
 #include <wx/window.h>
 
+#include "site/MainFrameLink.h"
+
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
     EVT_TASKBAR_LEFT_DCLICK(NotifyIcon::OnLButtonDClick)
@@ -26,11 +28,18 @@ wxIcon NotifyIcon::UsableIcon(const wxIcon& icon)
 }
 
 NotifyIcon::NotifyIcon(wxEvtHandler* handler, const wxIcon& icon, const wxString& tooltip)
-    : m_handler(handler)
+    : m_handler(handler), m_icon(UsableIcon(icon)), m_tooltip(tooltip)
 {
-    SetIcon(UsableIcon(icon), tooltip);
+    SetIcon(m_icon, m_tooltip);
     m_menu = new wxMenu(wxString(), 0);
+    m_menu->Append(wxMenuItem::New(m_menu, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
     m_menu->Append(wxMenuItem::New(m_menu, wxID_EXIT, _("E&xit"), _("Exit the application.")));
+}
+
+void NotifyIcon::SetPaused(bool paused)
+{
+    m_menu->Check(ID_PAUSE_POPUPS, paused);
+    SetIcon(m_icon, paused ? wxString::Format(_("%s (popups paused)"), m_tooltip) : m_tooltip);
 }
 
 NotifyIcon::~NotifyIcon()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/longlong.h>
+#include <wx/icon.h>
 #include <wx/taskbar.h>
 
 class wxMenu;
@@ -16,12 +17,18 @@ public:
     void OnLButtonDClick(wxTaskBarIconEvent& event);
     void OnRButtonUp(wxTaskBarIconEvent& event);
 
+    // Checks the menu's "Pause Popups" and says so in the tooltip.
+    void SetPaused(bool paused);
+    wxMenu* GetMenu() const { return m_menu; }
+
     // A tray cannot show an invalid icon (the toolkit asserts): a built-in one stands in.
     static wxIcon UsableIcon(const wxIcon& icon);
 
 private:
     static constexpr int kDoubleClickMs = 400; // when the desktop does not say
     wxEvtHandler* m_handler;
+    wxIcon m_icon;
+    wxString m_tooltip;
     wxLongLong m_lastToggle = 0;
     wxMenu* m_menu;
 

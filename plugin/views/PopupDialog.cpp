@@ -300,6 +300,17 @@ void PopupDialog::RequestThumbnail()
         Destroy(); // it would otherwise wait hidden for ever
 }
 
+PopupDialog::ThumbnailFunction& PopupDialog::ThumbnailSink()
+{
+    static ThumbnailFunction sink;
+    return sink;
+}
+
+void PopupDialog::SetThumbnailSink(ThumbnailFunction sink)
+{
+    ThumbnailSink() = std::move(sink);
+}
+
 void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
 {
     m_downloading = false;
@@ -312,8 +323,11 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
             wxLogNull quiet; // an undecodable thumbnail gets the placeholder
             image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
         }
-        if (image.IsOk())
+        if (image.IsOk()) {
             bitmap = wxBitmap(image.Scale(107, 82), -1);
+            if (ThumbnailSink() && m_kind != POPUP_SUMMARY)
+                ThumbnailSink()(m_user.GetName(), image);
+        }
     }
     if (!bitmap.IsOk())
         bitmap = Skin("PopupDialog_profileImage");
@@ -347,7 +361,8 @@ void PopupDialog::OnDestroyTimer(wxTimerEvent&)
 void PopupDialog::OnLeftDownForControl(wxMouseEvent&)
 {
     if (m_kind == POPUP_SUMMARY) {
-        MainFrameLink::PostCommand(wxID_OPEN);
+        // Everything the summary counts is listed on the "Recent" page.
+        MainFrameLink::PostCommand(ID_SHOW_RECENT);
         return;
     }
     Util::LaunchBrowser(UserListTreeCtrl::ProfileUrl(m_user.GetName()));

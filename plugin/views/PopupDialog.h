@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
     static void CloseAll();
     // JPEG, PNG and GIF, whatever the skin registered.
     static void EnsureImageHandlers();
+
+    // Told of every thumbnail a popup fetched (the performer's name and the picture); the
+    // window that sets it clears it before it goes.
+    using ThumbnailFunction = std::function<void(const wxString& name, const wxImage& image)>;
+    static void SetThumbnailSink(ThumbnailFunction sink);
     // False when its download could not be started: such a popup destroys itself at once.
     bool IsDownloading() const { return m_downloading; }
     wxStaticBitmap* GetPicture() const { return m_picture; }
@@ -61,6 +67,7 @@ public:
     static constexpr int kThumbnailTimeoutSeconds = 10;
 
 private:
+    static ThumbnailFunction& ThumbnailSink();
     void SetProperties();
     void DoLayout();
     void RequestThumbnail();

@@ -21,6 +21,12 @@ void PopupDialogManager::OnUserAdded(UserEvent& event)
     ProcessEvent(changed);
 }
 
+void PopupDialogManager::Record(const User& user, int kind, RecentNote note)
+{
+    if (m_recorder)
+        m_recorder(user, kind, note);
+}
+
 int PopupDialogManager::KindFor(unsigned long oldStatus, unsigned long newStatus)
 {
     if (oldStatus == 0 && (newStatus & STATUS_ONLINE))
@@ -42,13 +48,20 @@ bool PopupDialogManager::IsFavorite(const wxString& favorites, const wxString& n
 void PopupDialogManager::OnUserChanged(UserEvent& event)
 {
     const User& user = event.GetUser();
-    // The filter counts only once the favourites have loaded (the item is enabled then).
-    if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
-        !IsFavorite(Settings::ReadString("/favorites"), user.GetName()))
-        return;
     const int kind = KindFor(event.GetOldStatus(), user.GetStatus());
     if (kind == 0)
         return;
+    // The filter counts only once the favourites have loaded (the item is enabled then).
+    if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
+        !IsFavorite(Settings::ReadString("/favorites"), user.GetName())) {
+        Record(user, kind, RECENT_NOT_FAVORITE);
+        return;
+    }
+    if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_PAUSE_POPUPS)) {
+        Record(user, kind, RECENT_PAUSED);
+        return;
+    }
+    Record(user, kind, RECENT_SHOWN);
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
     if (PopupDialog::GetAliveCount() >= PopupDialog::GetColumnCapacity()) {

@@ -1,13 +1,22 @@
 #pragma once
 
+#include <functional>
+
 #include <wx/event.h>
+
+#include "model/RecentList.h"
+#include "model/User.h"
 
 class UserEvent;
 
-// Decides which status changes deserve a popup and opens them.
+// Decides which status changes deserve a popup and opens them. Every change that deserves one
+// is also recorded, with what kept its popup away (the pause, "Popup Only Favorite").
 class PopupDialogManager : public wxEvtHandler {
 public:
     PopupDialogManager() = default;
+
+    using Recorder = std::function<void(const User& user, int kind, RecentNote note)>;
+    void SetRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
 
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
@@ -18,5 +27,9 @@ public:
     static bool IsFavorite(const wxString& favorites, const wxString& name);
 
 private:
+    void Record(const User& user, int kind, RecentNote note);
+
+    Recorder m_recorder;
+
     wxDECLARE_EVENT_TABLE();
 };

@@ -102,6 +102,12 @@ void UserListTreeCtrl::DeleteUserChildren(const wxTreeItemId& parent)
     DeleteChildren(parent);
 }
 
+void UserListTreeCtrl::DeleteAllUserItems()
+{
+    m_index.clear();
+    DeleteChildren(GetRootItem());
+}
+
 bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent,
                                bool anyDepth) const
 {

@@ -46,6 +46,8 @@ protected:
     wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
     void DeleteUserItem(const wxTreeItemId& item);
     void DeleteUserChildren(const wxTreeItemId& parent);
+    // Every item but the root, and the whole index, at once.
+    void DeleteAllUserItems();
 
     // True while a whole list is being placed: labels are rewritten once at its end.
     bool IsPlacingList() const { return m_placingList > 0; }

@@ -11,6 +11,7 @@
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
+#include <wx/srchctrl.h>
 #include <wx/taskbar.h>
 #include <wx/textctrl.h>
 
@@ -27,7 +28,14 @@
 #include "site/MessageBoxSeam.h"
 #include "site/Settings.h"
 #include "site/TabunoSite.h"
+#include "model/UserStatus.h"
+#include "site/UserEvent.h"
+#include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
+#include "views/FilteredTreeView.h"
+#include "views/PopupDialog.h"
+#include "views/PopupDialogManager.h"
+#include "views/RecentListCtrl.h"
 
 namespace {
 
@@ -343,6 +351,89 @@ TEST_F(MainFrameTest, TheSiteMenuOpensTheSitePages)
     EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()) + "/myqo.shtml");
     Command(ID_SITE_TOP);
     EXPECT_EQ(browser.WaitForAddress(), "http://" + wxString::FromUTF8(sim->HostPort()));
+}
+
+std::vector<wxString> ChildNames(const wxTreeCtrl& tree, const wxTreeItemId& group)
+{
+    std::vector<wxString> names;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId item = tree.GetFirstChild(group, cookie); item.IsOk(); item = tree.GetNextChild(group, cookie))
+        names.push_back(tree.GetItemText(item));
+    return names;
+}
+
+TEST_F(MainFrameTest, TheFilterFollowsTheSiteAndClearingGivesBackTheWholeTree)
+{
+    Open();
+    AllTreeCtrl* tree = frame->GetAllTree();
+    ASSERT_TRUE(PumpUntil([&] { return tree->GetChildrenCount(tree->GetOnlineGroup(), false) == 1; }, 5000));
+    const auto send = [&](const char* name, unsigned long status, wxEventType type) {
+        UserEvent event(User(name, status), type, 0);
+        tree->GetEventHandler()->ProcessEvent(event);
+    };
+    for (const char* name : {"Kara", "bob", "mika"})
+        send(name, STATUS_FREE, wxEVT_USER_ADDED);
+    const std::vector<wxString> full = ChildNames(*tree, tree->GetOnlineGroup());
+
+    frame->GetFilter()->SetValue("KA");
+    FilteredTreeView* view = frame->GetAllView();
+    const auto group = [&] { wxTreeItemIdValue c; return view->GetFirstChild(view->GetRootItem(), c); };
+    EXPECT_TRUE(view->IsShown());
+    EXPECT_FALSE(tree->IsShown());
+    EXPECT_EQ(ChildNames(*view, group()), (std::vector<wxString>{"Kara", "mika"}));
+    EXPECT_EQ(view->GetItemText(group()), "Online (2 of 4)");
+
+    // The site goes on while the user filters: a match comes, one goes, one becomes busy.
+    send("akane", STATUS_FREE, wxEVT_USER_ADDED);
+    send("mika", STATUS_FREE, wxEVT_USER_DELETED);
+    send("Kara", STATUS_BUSY, wxEVT_USER_CHANGED);
+    send("zed", STATUS_FREE, wxEVT_USER_ADDED);
+    PumpFor(50);
+    EXPECT_EQ(ChildNames(*view, group()), (std::vector<wxString>{"Kara", "akane"}));
+    EXPECT_EQ(view->GetItemText(group()), "Online (2 of 5)");
+    wxTreeItemIdValue c;
+    EXPECT_EQ(view->GetItemImage(view->GetFirstChild(group(), c)), tree->GetBusyIcon());
+    EXPECT_TRUE(view->FindItem(User("akane", 0), view->GetRootItem(), true).IsOk());
+
+    frame->GetFilter()->SetValue("");
+    EXPECT_TRUE(tree->IsShown());
+    EXPECT_FALSE(view->IsShown());
+    std::vector<wxString> expected = full;
+    expected.erase(std::find(expected.begin(), expected.end(), "mika"));
+    expected.push_back("akane");
+    expected.push_back("zed");
+    EXPECT_EQ(ChildNames(*tree, tree->GetOnlineGroup()), expected);
+    EXPECT_EQ(tree->GetItemText(tree->GetOnlineGroup()), "Online (5)");
+    EXPECT_TRUE(tree->FindItem(User("zed", 0), tree->GetOnlineGroup(), false).IsOk());
+}
+
+TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
+{
+    Settings::DeleteEntry("/PopupDialog/paused");
+    Open();
+    PopupDialog::CloseAll();
+    const auto comeOnLine = [&](const wxString& name) {
+        UserEvent event(User(name, STATUS_ONLINE | STATUS_FREE), wxEVT_USER_ADDED, 0);
+        frame->GetPopupManager()->ProcessEvent(event);
+    };
+    Command(ID_PAUSE_POPUPS, 1);
+    EXPECT_TRUE(Settings::ReadBool("/PopupDialog/paused", false));
+    EXPECT_TRUE(frame->GetNotifyIcon()->GetMenu()->IsChecked(ID_PAUSE_POPUPS));
+    for (int i = 0; i < 205; ++i)
+        comeOnLine(wxString::Format("p%d", i));
+    EXPECT_EQ(PopupDialog::GetAliveCount(), 0) << "paused: no popup";
+    RecentListCtrl* recent = frame->GetRecent();
+    ASSERT_EQ(recent->GetItemCount(), 200);
+    EXPECT_EQ(recent->GetItemText(0, 1), "p204") << "newest first";
+    EXPECT_EQ(recent->GetItemText(199, 1), "p5");
+    EXPECT_EQ(recent->GetItemText(0, 2), "came on line (paused)");
+
+    Command(ID_PAUSE_POPUPS, 0);
+    comeOnLine("shown");
+    EXPECT_EQ(PopupDialog::GetAliveCount(), 1);
+    EXPECT_EQ(recent->GetItemText(0, 2), "came on line");
+    EXPECT_EQ(recent->GetItemCount(), 200);
+    PopupDialog::CloseAll();
 }
 
 TEST(NotifyIconTest, AnInvalidSkinIconNeverReachesTheTray)

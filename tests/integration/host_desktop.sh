@@ -24,10 +24,7 @@ width=322
 height=625
 CONF
 start_host() {
-  LANG=C.UTF-8 LANGUAGE= "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
-  host=$!
-  wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
-  window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
+  start_host_window
   managed() { xprop -id "$window" WM_STATE | grep -q Normal; }
   wait_for 50 managed || fail "the window manager did not take the window: $(xprop -id "$window" WM_STATE)"
   sleep 0.5

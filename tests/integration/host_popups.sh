@@ -19,10 +19,7 @@ duration=1
 [PopupDialog]
 duration=30
 CONF
-LANG=C.UTF-8 LANGUAGE= "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" > "$work/host.log" 2>&1 &
-host=$!
-wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
-window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
+start_host_window
 sleep 1.5
 
 # x y width height of every visible popup, from the X server

@@ -70,3 +70,12 @@ make_app() {
 
 # The [Hosts] section that sends the plug-in's list, image and update requests to the site.
 hosts_section() { printf '[Hosts]\nmain=%s\nimage=%s\nproduct=%s\n' "$site" "$site" "$site"; }
+
+# Starts the host in English on $work/Ruvidodur.conf and waits for its main window; sets 'host'
+# and 'window'.
+start_host_window() {
+  LANG=C.UTF-8 LANGUAGE= "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
+  host=$!
+  wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
+  window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
+}

@@ -1,0 +1,114 @@
+#include "views/RecentListCtrl.h"
+
+#include <algorithm>
+
+#include <wx/datetime.h>
+#include <wx/menu.h>
+
+#include "net/Util.h"
+#include "views/PopupDialog.h"
+#include "views/UserListTreeCtrl.h"
+
+wxBEGIN_EVENT_TABLE(RecentListCtrl, wxListCtrl)
+    EVT_LIST_ITEM_ACTIVATED(wxID_ANY, RecentListCtrl::OnActivated)
+    EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, RecentListCtrl::OnRightClick)
+    EVT_MENU(ID_PROFILE, RecentListCtrl::OnMenu)
+wxEND_EVENT_TABLE()
+
+RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_SINGLE_SEL | wxSUNKEN_BORDER, wxDefaultValidator, "recent"),
+      m_images(kThumbnailWidth, kThumbnailHeight, false, static_cast<int>(RecentList::kCapacity))
+{
+    wxImage blank(kThumbnailWidth, kThumbnailHeight);
+    blank.SetAlpha();
+    std::fill(blank.GetAlpha(), blank.GetAlpha() + kThumbnailWidth * kThumbnailHeight, 0);
+    m_blank = wxBitmap(blank);
+    // One image per entry, reused in turn: an entry's slot is its serial modulo the capacity.
+    for (size_t i = 0; i < RecentList::kCapacity; ++i)
+        m_images.Add(m_blank);
+    SetImageList(&m_images, wxIMAGE_LIST_SMALL);
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(96));
+    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(100));
+    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(130));
+}
+
+int RecentListCtrl::SlotOf(const RecentList::Entry& entry) const
+{
+    return static_cast<int>(entry.serial % RecentList::kCapacity);
+}
+
+wxString RecentListCtrl::EventText(int kind, RecentNote note)
+{
+    wxString text = kind == POPUP_FREE ? _("is free now") : _("came on line");
+    if (note == RECENT_PAUSED)
+        text += " " + _("(paused)");
+    else if (note == RECENT_NOT_FAVORITE)
+        text += " " + _("(not a favourite)");
+    return text;
+}
+
+void RecentListCtrl::Add(const wxString& name, int kind, RecentNote note, std::time_t when)
+{
+    const size_t before = m_entries.size();
+    const RecentList::Entry& entry = m_entries.Add(when, name, kind, note);
+    if (before == RecentList::kCapacity) {
+        // The oldest row went with its entry; its slot is this entry's now.
+        DeleteItem(GetItemCount() - 1);
+    }
+    m_withThumbnail.erase(entry.serial - RecentList::kCapacity);
+    const int slot = SlotOf(entry);
+    m_images.Replace(slot, m_blank);
+    const long row = InsertItem(0, wxDateTime(static_cast<time_t>(when)).Format("%H:%M:%S"), slot);
+    SetItem(row, 1, name);
+    SetItem(row, 2, EventText(kind, note));
+}
+
+void RecentListCtrl::SetThumbnail(const wxString& name, const wxImage& image)
+{
+    if (!image.IsOk())
+        return;
+    for (size_t row = 0; row < m_entries.size(); ++row) {
+        const RecentList::Entry& entry = m_entries[row];
+        if (entry.name != name || m_withThumbnail.count(entry.serial))
+            continue;
+        m_images.Replace(SlotOf(entry),
+                         wxBitmap(image.Scale(kThumbnailWidth, kThumbnailHeight, wxIMAGE_QUALITY_HIGH)));
+        m_withThumbnail.insert(entry.serial);
+        RefreshItem(static_cast<long>(row));
+        return;
+    }
+}
+
+void RecentListCtrl::OpenProfile(long row)
+{
+    if (row < 0 || static_cast<size_t>(row) >= m_entries.size())
+        return;
+    Util::LaunchBrowser(UserListTreeCtrl::ProfileUrl(m_entries[static_cast<size_t>(row)].name));
+}
+
+void RecentListCtrl::OnActivated(wxListEvent& event)
+{
+    OpenProfile(event.GetIndex());
+}
+
+void RecentListCtrl::OnRightClick(wxListEvent& event)
+{
+    if (event.GetIndex() < 0)
+        return;
+    SetItemState(event.GetIndex(), wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    wxMenu menu;
+    menu.Append(ID_PROFILE, _("Profile"), wxString());
+    ShowProfileMenu(menu);
+}
+
+void RecentListCtrl::ShowProfileMenu(wxMenu& menu)
+{
+    PopupMenu(&menu);
+}
+
+void RecentListCtrl::OnMenu(wxCommandEvent&)
+{
+    OpenProfile(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
