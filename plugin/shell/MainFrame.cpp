@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <tuple>
+#include <utility>
 #include <unordered_set>
 
 #include <wx/app.h>
@@ -22,6 +23,7 @@
 #include "net/wxHTTP2.h"
 #include "shell/AuthenticationDialog.h"
 #include "shell/NotifyIcon.h"
+#include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
 #include "site/ThreadLifeline.h"
 #include "site/MainFrameLink.h"
@@ -33,6 +35,7 @@
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
 #include "views/AllTreeCtrl.h"
+#include "views/DesktopNotification.h"
 #include "views/FavoriteTreeCtrl.h"
 #include "views/FilteredTreeView.h"
 #include "views/PopupDialog.h"
@@ -74,6 +77,8 @@ MainFrame::MainFrame() : m_geometry(this)
     tool->Append(wxMenuItem::New(tool, ID_POPUP_ONLY_FAVORITE, _("Popup Only Favorite"),
                                  wxString(), wxITEM_CHECK));
     tool->Append(wxMenuItem::New(tool, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
+    tool->AppendSeparator();
+    tool->Append(wxMenuItem::New(tool, wxID_PREFERENCES, _("Preferences..."), wxString()));
     m_menuBar->Append(tool, _("&Tool"));
     // The mail check and the site's pages have no other way in for the user.
     auto* site = new wxMenu;
@@ -163,6 +168,7 @@ MainFrame::MainFrame() : m_geometry(this)
     });
     PopupDialog::SetThumbnailSink(
         [this](const wxString& name, const wxImage& image) { m_recent->SetThumbnail(name, image); });
+    m_popupManager->SetDesktopNotificationsChoice(&PreferencesDialog::UsesDesktopNotifications);
     daemonThread->AddEventHandler(m_popupManager);
 
     const wxIcon icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
@@ -179,6 +185,12 @@ MainFrame::MainFrame() : m_geometry(this)
         delete daemonThread;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
     m_notifyIcon->SetPaused(m_menuBar->IsChecked(ID_PAUSE_POPUPS));
+
+    // A stored account signs in quietly: the favourites are there without a dialog.
+    if (Settings::ReadBool(PreferencesDialog::kSignInKey, true) && !Settings::ReadString("/id").empty()) {
+        m_signingInAtStart = true;
+        RequestFavorites();
+    }
 }
 
 MainFrame::~MainFrame()
@@ -187,6 +199,7 @@ MainFrame::~MainFrame()
     // The popups go with the window: left behind they would keep the process alive.
     PopupDialog::SetThumbnailSink(nullptr);
     PopupDialog::CloseAll();
+    DesktopNotification::ForgetAll();
     // The thread must have ended before the handlers it posts to go; the downloads are asked
     // to stop as well, so that nothing of the plug-in runs on once the window is gone.
     DaemonThread::StopAndWait(m_daemonLifeline);
@@ -222,6 +235,17 @@ void MainFrame::OnGeometryChanged(wxEvent& event)
 {
     m_geometry.Track();
     event.Skip();
+}
+
+void MainFrame::ShowPreferences()
+{
+    PreferencesDialog dialog(this, m_favoritesLoaded);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    dialog.Apply();
+    // The menus show what was chosen; the duration and the interval are read where they are used.
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    SetPopupsPaused(Settings::ReadBool("/PopupDialog/paused", false));
 }
 
 void MainFrame::SetPopupsPaused(bool paused)
@@ -347,6 +371,9 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         // From the menu bar or the tray's menu: both show the same state.
         SetPopupsPaused(event.IsChecked());
         break;
+    case wxID_PREFERENCES:
+        ShowPreferences();
+        break;
     case ID_SHOW_RECENT:
         ShowPage(m_recentPage);
         break;
@@ -459,8 +486,10 @@ void MainFrame::OnDownloadFinished(wxCommandEvent& event)
 void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
 {
     const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event);
+    // The sign-in at start fails quietly; the menu asks for the account then, as ever.
+    const bool atStart = std::exchange(m_signingInAtStart, false);
     if (!data) {
-        if (!m_favoritesLoaded)
+        if (!m_favoritesLoaded && !atStart)
             MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
         return;
     }
@@ -481,7 +510,7 @@ void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
         m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
-        for (size_t i = 0; i < m_notebook->GetPageCount(); ++i)
+        for (size_t i = 0; i < m_notebook->GetPageCount() && !atStart; ++i)
             if (m_notebook->GetPage(i) == m_favoritePage)
                 m_notebook->SetSelection(i);
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);

@@ -89,6 +89,7 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void OnTreeChanged(wxEvent& event);
     void ShowPage(wxWindow* page);
+    void ShowPreferences();
 
     wxMenuBar* m_menuBar = nullptr;
     AllTreeCtrl* m_allTree = nullptr;
@@ -110,6 +111,7 @@ private:
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;
+    bool m_signingInAtStart = false;
     bool m_changingVisibility = false;
 
     wxDECLARE_EVENT_TABLE();

@@ -6,6 +6,7 @@
 #include "site/MainFrameLink.h"
 #include "site/Settings.h"
 #include "site/UserEvent.h"
+#include "views/DesktopNotification.h"
 #include "views/PopupDialog.h"
 
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
@@ -62,6 +63,10 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
         return;
     }
     Record(user, kind, RECENT_SHOWN);
+    if (m_desktopNotifications && m_desktopNotifications() && !DesktopNotification::IsServiceMissing()) {
+        new DesktopNotification(user, kind);
+        return;
+    }
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
     if (PopupDialog::GetAliveCount() >= PopupDialog::GetColumnCapacity()) {

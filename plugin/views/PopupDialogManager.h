@@ -17,6 +17,8 @@ public:
 
     using Recorder = std::function<void(const User& user, int kind, RecentNote note)>;
     void SetRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
+    // Asked at each event: true sends it to the desktop's notification service, not a popup.
+    void SetDesktopNotificationsChoice(std::function<bool()> choice) { m_desktopNotifications = std::move(choice); }
 
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
@@ -30,6 +32,7 @@ private:
     void Record(const User& user, int kind, RecentNote note);
 
     Recorder m_recorder;
+    std::function<bool()> m_desktopNotifications;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -11,6 +11,9 @@
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
+#include <wx/spinctrl.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/srchctrl.h>
 #include <wx/taskbar.h>
 #include <wx/textctrl.h>
@@ -24,6 +27,7 @@
 #include "shell/AuthenticationDialog.h"
 #include "shell/MainFrame.h"
 #include "shell/NotifyIcon.h"
+#include "shell/PreferencesDialog.h"
 #include "site/MainFrameLink.h"
 #include "site/MessageBoxSeam.h"
 #include "site/Settings.h"
@@ -63,6 +67,7 @@ protected:
             Settings::DeleteEntry(key);
         Settings::WriteString("/id", "pat");
         Settings::WriteString("/password", "p&ss w#rd");
+        Settings::WriteBool(PreferencesDialog::kSignInKey, false);
         MessageBoxSeam::SetResponder([this](const wxString& message, const wxString&, long) {
             boxes.push_back(message);
             return wxOK;
@@ -228,14 +233,18 @@ TEST_F(MainFrameTest, TheAccountReachesTheSiteIntactAndMailIsCounted)
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].query, "username=pat&password=p%26ss%20w%23rd");
 
+    // The count comes from a download thread: waited for.
+    const auto boxesShown = [&](size_t count) { return PumpUntil([&] { return boxes.size() == count; }, 5000); };
     Command(ID_CHECK_MAIL);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(boxesShown(1));
     EXPECT_EQ(boxes[0], "You have 3 new message.");
     sim->SetAccount("pat", {"p&ss w#rd", {}, 0});
     Command(ID_CHECK_MAIL);
+    ASSERT_TRUE(boxesShown(2));
     EXPECT_EQ(boxes.back(), "You have 0 new message.");
     sim->SetFault(sitesim::Route::UnreadMail, sitesim::Fault::ServerError);
     Command(ID_CHECK_MAIL);
+    ASSERT_TRUE(boxesShown(3));
     EXPECT_EQ(boxes.back(), "Could not check mail. Please try again later.");
 }
 
@@ -293,7 +302,7 @@ TEST_F(MainFrameTest, MailCheckAsksForTheAccountWhileNoFavouritesAreLoaded)
     EXPECT_TRUE(boxes.empty());
     AnswerDialog("pat", "p&ss w#rd");
     Command(ID_CHECK_MAIL);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.size() == 1; }, 5000));
     EXPECT_EQ(boxes[0], "You have 3 new message.");
 }
 
@@ -434,6 +443,58 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
     EXPECT_EQ(recent->GetItemText(0, 2), "came on line");
     EXPECT_EQ(recent->GetItemCount(), 200);
     PopupDialog::CloseAll();
+}
+
+TEST_F(MainFrameTest, AStoredAccountSignsInAtStartWithoutADialog)
+{
+    Settings::WriteBool(PreferencesDialog::kSignInKey, true);
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return frame->AreFavoritesLoaded(); }, 5000));
+    EXPECT_TRUE(frame->GetFavoritePage()->IsEnabled());
+    EXPECT_TRUE(frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+    EXPECT_NE(frame->GetNotebook()->GetCurrentPage(), frame->GetFavoritePage()) << "not forced to the front";
+    EXPECT_EQ(dialogs, 0);
+    Close();
+
+    // A refused account at start shows nothing; the menu asks for the account as before.
+    Settings::WriteString("/password", "wrong");
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return sim->RequestsFor("/cgi-bin/favorite.cgi").size() == 2; }, 5000));
+    PumpFor(200);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(frame->AreFavoritesLoaded());
+    AnswerDialog(nullptr, nullptr);
+    Command(ID_UPDATE_FAVORITE);
+    EXPECT_EQ(dialogs, 1);
+}
+
+TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
+{
+    Settings::WriteLong("/PopupDialog/duration", 8);
+    Settings::WriteLong("/System/syncinterval", 10);
+    Open();
+    {
+        PreferencesDialog cancelled(frame, false);
+        cancelled.GetDuration()->SetValue(30);
+    }
+    EXPECT_EQ(Settings::ReadLong("/PopupDialog/duration", 0), 8);
+
+    PreferencesDialog dialog(frame, false);
+    EXPECT_FALSE(dialog.GetOnlyFavorite()->IsEnabled()) << "as the menu, before favourites";
+    dialog.GetDuration()->SetValue(30);
+    dialog.GetInterval()->SetValue(0); // below the least: one second
+    dialog.GetPaused()->SetValue(true);
+    dialog.GetSignIn()->SetValue(false);
+    dialog.GetStyle()->SetSelection(1);
+    dialog.Apply();
+    EXPECT_EQ(Settings::ReadLong("/PopupDialog/duration", 0), 30);
+    EXPECT_EQ(Settings::ReadLong("/System/syncinterval", 0), 1);
+    EXPECT_TRUE(Settings::ReadBool("/PopupDialog/paused", false));
+    EXPECT_FALSE(Settings::ReadBool(PreferencesDialog::kSignInKey, true));
+    EXPECT_EQ(Settings::ReadString(PreferencesDialog::kStyleKey), "desktop");
+    EXPECT_TRUE(PreferencesDialog::UsesDesktopNotifications());
+    Settings::DeleteEntry(PreferencesDialog::kStyleKey);
+    Settings::DeleteEntry("/PopupDialog/paused");
 }
 
 TEST(NotifyIconTest, AnInvalidSkinIconNeverReachesTheTray)

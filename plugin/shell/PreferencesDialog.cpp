@@ -1,0 +1,94 @@
+#include "shell/PreferencesDialog.h"
+
+#include <algorithm>
+
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/sizer.h>
+#include <wx/spinctrl.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+#include "site/Settings.h"
+
+namespace {
+constexpr int kMaxDurationSeconds = 3600;
+constexpr int kMaxIntervalSeconds = 24 * 60 * 60;
+
+int Clamped(long value, int low, int high)
+{
+    return static_cast<int>(std::clamp(value, static_cast<long>(low), static_cast<long>(high)));
+}
+} // namespace
+
+bool PreferencesDialog::UsesDesktopNotifications()
+{
+    return Settings::ReadString(kStyleKey, kStylePopups) == kStyleDesktop;
+}
+
+PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
+    : wxDialog(parent, wxID_ANY, _("Preferences"), wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE)
+{
+    auto* notifications = new wxStaticBoxSizer(wxVERTICAL, this, _("Notifications"));
+    wxWindow* box = notifications->GetStaticBox();
+    auto* styleRow = new wxBoxSizer(wxHORIZONTAL);
+    styleRow->Add(new wxStaticText(box, wxID_ANY, _("Show as")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    m_style = new wxChoice(box, wxID_ANY);
+    m_style->Append(_("Popups"));
+    m_style->Append(_("Desktop notifications"));
+    m_style->SetSelection(UsesDesktopNotifications() ? 1 : 0);
+    styleRow->Add(m_style, 1);
+    notifications->Add(styleRow, 0, wxEXPAND | wxALL, 4);
+
+    auto* durationRow = new wxBoxSizer(wxHORIZONTAL);
+    durationRow->Add(new wxStaticText(box, wxID_ANY, _("Popup duration")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    m_duration = new wxSpinCtrl(box, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                wxSP_ARROW_KEYS, 1, kMaxDurationSeconds,
+                                Clamped(Settings::ReadLong("/PopupDialog/duration", 8), 1, kMaxDurationSeconds));
+    durationRow->Add(m_duration, 0, wxRIGHT, 6);
+    durationRow->Add(new wxStaticText(box, wxID_ANY, _("seconds")), 0, wxALIGN_CENTER_VERTICAL);
+    notifications->Add(durationRow, 0, wxEXPAND | wxALL, 4);
+
+    m_onlyFavorite = new wxCheckBox(box, wxID_ANY, _("Popup Only Favorite"));
+    m_onlyFavorite->SetValue(Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    m_onlyFavorite->Enable(favoritesLoaded);
+    notifications->Add(m_onlyFavorite, 0, wxALL, 4);
+    m_paused = new wxCheckBox(box, wxID_ANY, _("Pause Popups"));
+    m_paused->SetValue(Settings::ReadBool("/PopupDialog/paused", false));
+    notifications->Add(m_paused, 0, wxALL, 4);
+
+    auto* site = new wxStaticBoxSizer(wxVERTICAL, this, _("Site"));
+    wxWindow* siteBox = site->GetStaticBox();
+    m_signIn = new wxCheckBox(siteBox, wxID_ANY, _("Sign in at start"));
+    m_signIn->SetValue(Settings::ReadBool(kSignInKey, true));
+    site->Add(m_signIn, 0, wxALL, 4);
+    auto* intervalRow = new wxBoxSizer(wxHORIZONTAL);
+    intervalRow->Add(new wxStaticText(siteBox, wxID_ANY, _("Check the site every")), 0,
+                     wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    m_interval = new wxSpinCtrl(siteBox, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                wxSP_ARROW_KEYS, 1, kMaxIntervalSeconds,
+                                Clamped(Settings::ReadLong("/System/syncinterval", 10), 1, kMaxIntervalSeconds));
+    intervalRow->Add(m_interval, 0, wxRIGHT, 6);
+    intervalRow->Add(new wxStaticText(siteBox, wxID_ANY, _("seconds")), 0, wxALIGN_CENTER_VERTICAL);
+    site->Add(intervalRow, 0, wxEXPAND | wxALL, 4);
+
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(notifications, 0, wxEXPAND | wxALL, 8);
+    top->Add(site, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 8);
+    top->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
+    SetSizerAndFit(top);
+    CentreOnParent();
+}
+
+void PreferencesDialog::Apply() const
+{
+    Settings::WriteString(kStyleKey, m_style->GetSelection() == 1 ? kStyleDesktop : kStylePopups);
+    Settings::WriteLong("/PopupDialog/duration", m_duration->GetValue());
+    if (m_onlyFavorite->IsEnabled())
+        Settings::WriteBool("/PopupDialog/onlyFavorite", m_onlyFavorite->GetValue());
+    Settings::WriteBool("/PopupDialog/paused", m_paused->GetValue());
+    Settings::WriteBool(kSignInKey, m_signIn->GetValue());
+    Settings::WriteLong("/System/syncinterval", m_interval->GetValue());
+    Settings::Flush();
+}

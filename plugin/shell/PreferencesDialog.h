@@ -1,0 +1,40 @@
+#pragma once
+
+#include <wx/dialog.h>
+
+class wxCheckBox;
+class wxChoice;
+class wxSpinCtrl;
+
+// Tool > Preferences: the settings a user changes most, in one place. It shows what is stored;
+// Apply writes it to the same keys the menus and the rest of the plug-in use (new settings in
+// the "/Preferences" group). Cancel changes nothing.
+class PreferencesDialog : public wxDialog {
+public:
+    // 'favoritesLoaded': "Popup Only Favorite" counts only then, as in the menu.
+    PreferencesDialog(wxWindow* parent, bool favoritesLoaded);
+
+    void Apply() const;
+
+    wxSpinCtrl* GetDuration() const { return m_duration; }
+    wxSpinCtrl* GetInterval() const { return m_interval; }
+    wxCheckBox* GetOnlyFavorite() const { return m_onlyFavorite; }
+    wxCheckBox* GetPaused() const { return m_paused; }
+    wxCheckBox* GetSignIn() const { return m_signIn; }
+    wxChoice* GetStyle() const { return m_style; }
+
+    static constexpr const char* kSignInKey = "/Preferences/signInAtStart";
+    static constexpr const char* kStyleKey = "/Preferences/notificationStyle";
+    static constexpr const char* kStylePopups = "popups";
+    static constexpr const char* kStyleDesktop = "desktop";
+    // Whether the stored style asks for the desktop's notifications.
+    static bool UsesDesktopNotifications();
+
+private:
+    wxSpinCtrl* m_duration;
+    wxSpinCtrl* m_interval;
+    wxCheckBox* m_onlyFavorite;
+    wxCheckBox* m_paused;
+    wxCheckBox* m_signIn;
+    wxChoice* m_style;
+};
