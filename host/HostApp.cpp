@@ -20,6 +20,7 @@
 #include <wx/filename.h>
 #include <wx/fileconf.h>
 #include <wx/log.h>
+#include <wx/msgout.h>
 #include <wx/stdpaths.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
@@ -137,6 +138,17 @@ void StartAgain(char** argv, int attempt)
 
 int main(int argc, char** argv)
 {
+    // Help needs no display: answered before the toolkit opens one.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            wxMessageOutputStderr toStdout(stdout);
+            wxMessageOutput* previous = wxMessageOutput::Set(&toStdout);
+            wxCmdLineParser parser(argc, argv);
+            HostApp::DescribeCommandLine(parser);
+            parser.Usage();
+            wxMessageOutput::Set(previous);
+            return 0;
+        }
     PreferX11Backend();
     const int status = wxEntry(argc, argv);
     // Asked to stop (even before the window came): a clean end.
@@ -159,13 +171,18 @@ int main(int argc, char** argv)
     return status;
 }
 
-void HostApp::OnInitCmdLine(wxCmdLineParser& parser)
+void HostApp::DescribeCommandLine(wxCmdLineParser& parser)
 {
     parser.SetLogo("Sorvik host: runs the site plug-in that lies beside it.");
     parser.AddSwitch("h", "help", "show this help", wxCMD_LINE_OPTION_HELP);
     parser.AddOption("c", "config", "settings file to use instead of ~/.config/Ruvidodur.conf");
     parser.AddOption("p", "plugin", "plug-in library to load instead of the one beside the host");
     parser.AddSwitch("n", "no-update", "do not ask the site for a newer plug-in");
+}
+
+void HostApp::OnInitCmdLine(wxCmdLineParser& parser)
+{
+    DescribeCommandLine(parser);
 }
 
 bool HostApp::OnCmdLineParsed(wxCmdLineParser& parser)
@@ -225,6 +242,13 @@ bool HostApp::OnInit()
         g_alreadyRunning = true;
         UnloadPlugin();
         return false;
+    }
+    // Installed where the user cannot write (a system package): the package manager updates it.
+    const wxString pluginFolder = wxFileName(m_pluginPath).GetPath();
+    if (!m_skipUpdate && ::access(pluginFolder.fn_str(), W_OK) != 0) {
+        Fail("the plug-in's folder " + pluginFolder +
+             " is not writable: no update from the site (the system's packages update it)");
+        m_skipUpdate = true;
     }
     if (!m_skipUpdate && ApplyUpdate()) {
         g_restartPath = m_self.GetFullPath().ToStdString();

@@ -18,6 +18,7 @@ public:
     int OnExit() override;
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    static void DescribeCommandLine(wxCmdLineParser& parser);
 
 private:
     bool LoadPlugin();

@@ -3,12 +3,17 @@
 #include <algorithm>
 
 #include <wx/checkbox.h>
+#include <wx/file.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/utils.h>
 #include <wx/choice.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "net/Util.h"
 #include "site/Settings.h"
 
 namespace {
@@ -63,6 +68,9 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     m_signIn = new wxCheckBox(siteBox, wxID_ANY, _("Sign in at start"));
     m_signIn->SetValue(Settings::ReadBool(kSignInKey, true));
     site->Add(m_signIn, 0, wxALL, 4);
+    m_startAtLogin = new wxCheckBox(siteBox, wxID_ANY, _("Start at login"));
+    m_startAtLogin->SetValue(wxFileName::FileExists(AutostartPath()));
+    site->Add(m_startAtLogin, 0, wxALL, 4);
     auto* intervalRow = new wxBoxSizer(wxHORIZONTAL);
     intervalRow->Add(new wxStaticText(siteBox, wxID_ANY, _("Check the site every")), 0,
                      wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
@@ -91,4 +99,36 @@ void PreferencesDialog::Apply() const
     Settings::WriteBool(kSignInKey, m_signIn->GetValue());
     Settings::WriteLong("/System/syncinterval", m_interval->GetValue());
     Settings::Flush();
+    if (m_startAtLogin->GetValue() != wxFileName::FileExists(AutostartPath()))
+        SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath());
+}
+
+wxString PreferencesDialog::AutostartPath()
+{
+    wxString config;
+    if (!wxGetEnv("XDG_CONFIG_HOME", &config) || !wxIsAbsolutePath(config))
+        config = wxFileName::GetHomeDir() + "/.config";
+    return config + "/autostart/com.sorvik.Statuscope.desktop";
+}
+
+bool PreferencesDialog::SetStartAtLogin(bool start, const wxString& executable)
+{
+    const wxString path = AutostartPath();
+    wxLogNull quiet; // a failure is answered with false; the checkbox then reads the truth
+    if (!start)
+        return !wxFileName::FileExists(path) || wxRemoveFile(path);
+    if (!wxFileName::Mkdir(wxFileName(path).GetPath(), 0700, wxPATH_MKDIR_FULL))
+        return false;
+    // The Exec value is quoted with its reserved characters escaped, then escaped again as a
+    // string value (a backslash doubled), as the desktop entry format reads it.
+    wxString quoted = executable;
+    for (const char* reserved : {"\\", "\"", "`", "$"})
+        quoted.Replace(reserved, wxString("\\") + reserved);
+    quoted.Replace("\\", "\\\\");
+    wxFile file;
+    if (!file.Create(path, true, wxS_IRUSR | wxS_IWUSR))
+        return false;
+    return file.Write("[Desktop Entry]\nType=Application\nName=Sorvik Statuscope\n"
+                      "Exec=\"" + quoted + "\"\nIcon=com.sorvik.Statuscope\nTerminal=false\n"
+                      "X-GNOME-Autostart-enabled=true\n", wxConvUTF8);
 }

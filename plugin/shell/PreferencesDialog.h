@@ -22,6 +22,12 @@ public:
     wxCheckBox* GetPaused() const { return m_paused; }
     wxCheckBox* GetSignIn() const { return m_signIn; }
     wxChoice* GetStyle() const { return m_style; }
+    wxCheckBox* GetStartAtLogin() const { return m_startAtLogin; }
+
+    // The XDG autostart entry that starts this program at login.
+    static wxString AutostartPath();
+    // Writes the entry (naming 'executable') or removes it; false when that failed.
+    static bool SetStartAtLogin(bool start, const wxString& executable);
 
     static constexpr const char* kSignInKey = "/Preferences/signInAtStart";
     static constexpr const char* kStyleKey = "/Preferences/notificationStyle";
@@ -37,4 +43,5 @@ private:
     wxCheckBox* m_paused;
     wxCheckBox* m_signIn;
     wxChoice* m_style;
+    wxCheckBox* m_startAtLogin;
 };

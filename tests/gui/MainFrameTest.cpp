@@ -13,6 +13,8 @@
 #include <wx/settings.h>
 #include <wx/spinctrl.h>
 #include <wx/checkbox.h>
+#include <wx/file.h>
+#include <wx/filename.h>
 #include <wx/choice.h>
 #include <wx/srchctrl.h>
 #include <wx/taskbar.h>
@@ -495,6 +497,26 @@ TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
     EXPECT_TRUE(PreferencesDialog::UsesDesktopNotifications());
     Settings::DeleteEntry(PreferencesDialog::kStyleKey);
     Settings::DeleteEntry("/PopupDialog/paused");
+
+    // Start at login: an XDG autostart entry naming the program, quoted; gone when unchecked.
+    wxString config = wxFileName::CreateTempFileName("sorvik-xdg");
+    wxRemoveFile(config);
+    ASSERT_TRUE(wxFileName::Mkdir(config, 0700));
+    wxString previous;
+    const bool hadPrevious = wxGetEnv("XDG_CONFIG_HOME", &previous);
+    wxSetEnv("XDG_CONFIG_HOME", config);
+    ASSERT_TRUE(PreferencesDialog::SetStartAtLogin(true, "/opt/my \"app\"/sorvik"));
+    wxString entry;
+    wxFile(PreferencesDialog::AutostartPath()).ReadAll(&entry);
+    EXPECT_TRUE(entry.Contains("Exec=\"/opt/my \\\\\"app\\\\\"/sorvik\"\n")) << entry;
+    EXPECT_TRUE(PreferencesDialog(frame, true).GetStartAtLogin()->GetValue());
+    EXPECT_TRUE(PreferencesDialog::SetStartAtLogin(false, wxString()));
+    EXPECT_FALSE(wxFileName::FileExists(PreferencesDialog::AutostartPath()));
+    if (hadPrevious)
+        wxSetEnv("XDG_CONFIG_HOME", previous);
+    else
+        wxUnsetEnv("XDG_CONFIG_HOME");
+    wxFileName::Rmdir(config, wxPATH_RMDIR_RECURSIVE);
 }
 
 TEST(NotifyIconTest, AnInvalidSkinIconNeverReachesTheTray)

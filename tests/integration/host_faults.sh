@@ -29,6 +29,8 @@ product=$site
 syncinterval=${1:-1}
 [SplashScreen]
 duration=1
+[Preferences]
+signInAtStart=0
 CONF
   chmod 600 "$conf"
 }
