@@ -70,6 +70,8 @@ void DesktopNotification::OnDownloadFinished(wxCommandEvent& event)
         wxLogNull quiet; // an undecodable thumbnail gets the application's icon
         image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
     }
+    if (image.IsOk())
+        PopupDialog::TellThumbnail(m_user.GetName(), image);
     ShowWith(image);
 }
 

@@ -311,6 +311,12 @@ void PopupDialog::SetThumbnailSink(ThumbnailFunction sink)
     ThumbnailSink() = std::move(sink);
 }
 
+void PopupDialog::TellThumbnail(const wxString& name, const wxImage& image)
+{
+    if (ThumbnailSink())
+        ThumbnailSink()(name, image);
+}
+
 void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
 {
     m_downloading = false;
@@ -325,8 +331,8 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
         }
         if (image.IsOk()) {
             bitmap = wxBitmap(image.Scale(107, 82), -1);
-            if (ThumbnailSink() && m_kind != POPUP_SUMMARY)
-                ThumbnailSink()(m_user.GetName(), image);
+            if (m_kind != POPUP_SUMMARY)
+                TellThumbnail(m_user.GetName(), image);
         }
     }
     if (!bitmap.IsOk())

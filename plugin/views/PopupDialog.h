@@ -59,6 +59,8 @@ public:
     // window that sets it clears it before it goes.
     using ThumbnailFunction = std::function<void(const wxString& name, const wxImage& image)>;
     static void SetThumbnailSink(ThumbnailFunction sink);
+    // Passes a fetched thumbnail to the sink, if one is set.
+    static void TellThumbnail(const wxString& name, const wxImage& image);
     // False when its download could not be started: such a popup destroys itself at once.
     bool IsDownloading() const { return m_downloading; }
     wxStaticBitmap* GetPicture() const { return m_picture; }

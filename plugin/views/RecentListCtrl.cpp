@@ -28,7 +28,8 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
     for (size_t i = 0; i < RecentList::kCapacity; ++i)
         m_images.Add(m_blank);
     SetImageList(&m_images, wxIMAGE_LIST_SMALL);
-    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(96));
+    // The time column holds the thumbnail and the time beside it.
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, kThumbnailWidth + GetTextExtent("88:88:88").x + FromDIP(24));
     AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(100));
     AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(130));
 }
