@@ -142,6 +142,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     m_nameLabel->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
     // The popup never takes the activation: it is shown with ShowWithoutActivating.
     m_contentPanel->Bind(wxEVT_PAINT, &PopupDialog::OnPaintContentPanel, this);
+    Bind(wxEVT_MOVE, &PopupDialog::OnMovedByManager, this);
 
     if (kind == POPUP_SUMMARY) {
         // Words instead of a face; a click shows the main window, where everybody is listed.
@@ -214,7 +215,7 @@ wxPoint PopupDialog::PlaceFor() const
     // The outer size: a window manager may keep a border round undecorated windows (openbox
     // does, 1 pixel), and the slots must not overlap by it. Known once the manager has said.
     wxSize outer = DesktopWindowHints::OuterSize(const_cast<PopupDialog*>(this));
-    if (outer.x > kPopupWidth || outer.y > kPopupHeight)
+    if (outer.x >= kPopupWidth && outer.y >= kPopupHeight && (outer.x > kPopupWidth || outer.y > kPopupHeight))
         ms_outerSize = outer; // every popup has the same frame: later ones know it at once
     outer = ms_outerSize;
     const wxRect area = wxGetClientDisplayRect();
@@ -227,6 +228,38 @@ wxPoint PopupDialog::PlaceFor() const
     return wxPoint(right - outer.x, bottom - row * outer.y);
 }
 
+void PopupDialog::OnMovedByManager(wxEvent& event)
+{
+    event.Skip();
+    if (!IsShown() || IsBeingDeleted())
+        return;
+    const wxSize known = ms_outerSize;
+    const wxPoint want = PlaceFor();
+    if (ms_outerSize != known) {
+        // The manager's frame is known now: every popup moves to the slot it really needs.
+        for (PopupDialog* popup : ms_alive)
+            if (popup != this)
+                popup->CallAfter([popup] { popup->MoveToSlot(); });
+        if (ms_summary && ms_summary != this)
+            ms_summary->CallAfter([summary = ms_summary] { summary->MoveToSlot(); });
+    }
+    // A window manager that placed the first show by itself (the toolkit may show it before the
+    // manager answered) is answered with the slot again, a bounded number of times.
+    if (GetPosition() != want && m_corrections < kMaxCorrections) {
+        ++m_corrections;
+        DesktopWindowHints::Move(this, want.x, want.y);
+    }
+}
+
+void PopupDialog::MoveToSlot()
+{
+    if (!IsShown() || IsBeingDeleted())
+        return;
+    const wxPoint at = PlaceFor();
+    SetClientSize(kPopupWidth, kPopupHeight);
+    DesktopWindowHints::Move(this, at.x, at.y);
+}
+
 void PopupDialog::ShowInPlace()
 {
     const wxPoint at = PlaceFor();
@@ -236,11 +269,7 @@ void PopupDialog::ShowInPlace()
     DesktopWindowHints::Move(this, at.x, at.y);
     // Under a window manager the toolkit holds the first show back until the manager has told
     // it the decoration sizes, and what was set before is lost: set it again once shown.
-    CallAfter([this] {
-        const wxPoint again = PlaceFor();
-        SetClientSize(kPopupWidth, kPopupHeight);
-        DesktopWindowHints::Move(this, again.x, again.y);
-    });
+    CallAfter([this] { MoveToSlot(); });
 }
 
 void PopupDialog::SetProperties()

@@ -76,6 +76,8 @@ private:
     void StartDestroyTimer();
     // Shows the popup at its slot (or the summary's place) and keeps it there.
     void ShowInPlace();
+    void MoveToSlot();
+    void OnMovedByManager(wxEvent& event);
     wxPoint PlaceFor() const;
     void UpdateSummaryText();
     void ReleaseSlot();
@@ -90,6 +92,8 @@ private:
     wxTimer* m_destroyTimer = nullptr;
     int m_kind;
     int m_slot = 0;
+    int m_corrections = 0;
+    static constexpr int kMaxCorrections = 8;
     bool m_downloading = false;
     int m_summaryOnline = 0;
     int m_summaryFree = 0;

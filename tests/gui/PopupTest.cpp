@@ -175,7 +175,15 @@ TEST_F(PopupTest, PopupsStackUpwardsAndANewOneTakesTheLowestFreeSlot)
     ASSERT_TRUE(WaitShown(3));
     EXPECT_EQ(PopupDialog::GetOpenCount(), 3);
     // A window manager may frame each popup (openbox: a 1-pixel border): slots are that far apart.
+    // It places a window in its own time: the popups are given a moment to settle.
     const int pitch = DesktopWindowHints::OuterSize(Popups().front()).y;
+    const auto settled = [&] {
+        for (PopupDialog* p : Popups())
+            if (p->GetScreenRect().GetRight() < area.GetRight() - 2)
+                return false;
+        return true;
+    };
+    PumpUntil(settled, 2000);
     std::vector<int> tops;
     for (PopupDialog* p : Popups()) {
         const wxRect r = p->GetScreenRect();

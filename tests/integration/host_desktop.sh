@@ -59,7 +59,9 @@ timeout 20 "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" > "$work/se
 status=$?
 [ "$status" -eq 0 ] || fail "the second start ended with $status: $(cat "$work/second.log")"
 wait_for 30 viewable || fail "the second start did not bring the first window back"
-[ "$(xdotool search --onlyvisible --name '^Sorvik Statuscope$' | wc -l)" -eq 1 ] || fail "more than one window"
+windows=$(xdotool search --onlyvisible --name '^Sorvik Statuscope$')
+[ "$(wc -l <<< "$windows")" -eq 1 ] ||
+  fail "more than one window: $(for w in $windows; do xwininfo -id "$w" | grep -E 'Window id|upper-left|Width|Height'; done; cat "$work/second.log")"
 kill -0 "$host" || fail "the first host ended"
 echo "ok: a second start shows the running window and leaves one"
 
