@@ -14,6 +14,17 @@ wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_CHANGED(wxID_ANY, PopupDialogManager::OnUserChanged)
 wxEND_EVENT_TABLE()
 
+PopupDialogManager::PopupDialogManager()
+{
+    m_pace.SetOwner(this);
+    Bind(wxEVT_TIMER, &PopupDialogManager::OnPace, this, m_pace.GetId());
+}
+
+PopupDialogManager::~PopupDialogManager()
+{
+    m_pace.Stop();
+}
+
 void PopupDialogManager::OnUserAdded(UserEvent& event)
 {
     UserEvent changed(event);
@@ -69,10 +80,41 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     }
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
-    if (PopupDialog::GetAliveCount() >= PopupDialog::GetColumnCapacity()) {
-        PopupDialog::AddToSummary(kind);
+    if (PopupDialog::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupDialog::GetColumnCapacity()) {
+        // During a burst the summary's window, too, waits for its tick.
+        if (m_pace.IsRunning())
+            ++(kind == POPUP_FREE ? m_summaryFree : m_summaryOnline);
+        else
+            PopupDialog::AddToSummary(kind);
         return;
     }
+    // A popup window takes several milliseconds to make: one at a time, the rest of a burst on
+    // the next ticks, so that the window goes on answering between them.
+    if (m_pace.IsRunning()) {
+        m_waiting.emplace_back(user, kind);
+        return;
+    }
+    Open(user, kind);
+    m_pace.StartOnce(kPaceMs);
+}
+
+void PopupDialogManager::Open(const User& user, int kind)
+{
     new PopupDialog(user, kind, nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                     wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+}
+
+void PopupDialogManager::OnPace(wxTimerEvent&)
+{
+    if (!m_waiting.empty()) {
+        const auto [user, kind] = m_waiting.front();
+        m_waiting.pop_front();
+        Open(user, kind);
+        m_pace.StartOnce(kPaceMs);
+        return;
+    }
+    for (; m_summaryOnline > 0; --m_summaryOnline)
+        PopupDialog::AddToSummary(POPUP_ONLINE);
+    for (; m_summaryFree > 0; --m_summaryFree)
+        PopupDialog::AddToSummary(POPUP_FREE);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <utility>
 
 #include <wx/event.h>
+#include <wx/timer.h>
 
 #include "model/RecentList.h"
 #include "model/User.h"
@@ -13,7 +16,11 @@ class UserEvent;
 // is also recorded, with what kept its popup away (the pause, "Popup Only Favorite").
 class PopupDialogManager : public wxEvtHandler {
 public:
-    PopupDialogManager() = default;
+    PopupDialogManager();
+    ~PopupDialogManager() override;
+
+    // Popup windows are made at most one per this many milliseconds.
+    static constexpr int kPaceMs = 15;
 
     using Recorder = std::function<void(const User& user, int kind, RecentNote note)>;
     void SetRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
@@ -30,9 +37,15 @@ public:
 
 private:
     void Record(const User& user, int kind, RecentNote note);
+    void Open(const User& user, int kind);
+    void OnPace(wxTimerEvent& event);
 
     Recorder m_recorder;
     std::function<bool()> m_desktopNotifications;
+    wxTimer m_pace;
+    std::deque<std::pair<User, int>> m_waiting; // popups of a burst still to be made
+    int m_summaryOnline = 0; // events of a burst for the summary, added after its popups
+    int m_summaryFree = 0;
 
     wxDECLARE_EVENT_TABLE();
 };
