@@ -257,13 +257,22 @@ void MainFrame::SetPopupsPaused(bool paused)
     Settings::Flush();
 }
 
+void MainFrame::ShowInFront()
+{
+    m_changingVisibility = true;
+    // Always: a frame hidden while minimised may no longer say it is, yet the toolkit would
+    // map it minimised again.
+    Iconize(false);
+    Show(true);
+    Raise();
+    m_changingVisibility = false;
+}
+
 void MainFrame::ShowPage(wxWindow* page)
 {
-    wxCommandEvent show(wxEVT_MENU, wxID_OPEN);
-    OnMenu(show);
-    for (size_t i = 0; i < m_notebook->GetPageCount(); ++i)
-        if (m_notebook->GetPage(i) == page)
-            m_notebook->SetSelection(i);
+    ShowInFront();
+    if (const int index = m_notebook->FindPage(page); index != wxNOT_FOUND)
+        m_notebook->SetSelection(static_cast<size_t>(index));
 }
 
 void MainFrame::OnFilterText(wxCommandEvent&)
@@ -343,13 +352,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
 {
     switch (event.GetId()) {
     case wxID_OPEN:
-        m_changingVisibility = true;
-        // Always: a frame hidden while minimised may no longer say it is, yet the toolkit
-        // would map it minimised again.
-        Iconize(false);
-        Show(true);
-        Raise();
-        m_changingVisibility = false;
+        ShowInFront();
         break;
     case wxID_CLOSE:
         m_changingVisibility = true;
@@ -510,9 +513,9 @@ void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
         m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
-        for (size_t i = 0; i < m_notebook->GetPageCount() && !atStart; ++i)
-            if (m_notebook->GetPage(i) == m_favoritePage)
-                m_notebook->SetSelection(i);
+        const int index = m_notebook->FindPage(m_favoritePage);
+        if (!atStart && index != wxNOT_FOUND)
+            m_notebook->SetSelection(static_cast<size_t>(index));
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
 

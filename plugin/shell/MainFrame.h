@@ -88,6 +88,8 @@ private:
     void OnFilterCancel(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnTreeChanged(wxEvent& event);
+    // Restored, shown and raised, from any state.
+    void ShowInFront();
     void ShowPage(wxWindow* page);
     void ShowPreferences();
 

@@ -31,6 +31,20 @@ bool PreferencesDialog::UsesDesktopNotifications()
     return Settings::ReadString(kStyleKey, kStylePopups) == kStyleDesktop;
 }
 
+wxSpinCtrl* PreferencesDialog::AddSecondsRow(wxStaticBoxSizer& group, const wxString& label,
+                                             long stored, int maxSeconds)
+{
+    wxWindow* box = group.GetStaticBox();
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(new wxStaticText(box, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    auto* spin = new wxSpinCtrl(box, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                wxSP_ARROW_KEYS, 1, maxSeconds, Clamped(stored, 1, maxSeconds));
+    row->Add(spin, 0, wxRIGHT, 6);
+    row->Add(new wxStaticText(box, wxID_ANY, _("seconds")), 0, wxALIGN_CENTER_VERTICAL);
+    group.Add(row, 0, wxEXPAND | wxALL, 4);
+    return spin;
+}
+
 PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     : wxDialog(parent, wxID_ANY, _("Preferences"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE)
@@ -46,14 +60,8 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     styleRow->Add(m_style, 1);
     notifications->Add(styleRow, 0, wxEXPAND | wxALL, 4);
 
-    auto* durationRow = new wxBoxSizer(wxHORIZONTAL);
-    durationRow->Add(new wxStaticText(box, wxID_ANY, _("Popup duration")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    m_duration = new wxSpinCtrl(box, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                                wxSP_ARROW_KEYS, 1, kMaxDurationSeconds,
-                                Clamped(Settings::ReadLong("/PopupDialog/duration", 8), 1, kMaxDurationSeconds));
-    durationRow->Add(m_duration, 0, wxRIGHT, 6);
-    durationRow->Add(new wxStaticText(box, wxID_ANY, _("seconds")), 0, wxALIGN_CENTER_VERTICAL);
-    notifications->Add(durationRow, 0, wxEXPAND | wxALL, 4);
+    m_duration = AddSecondsRow(*notifications, _("Popup duration"),
+                               Settings::ReadLong("/PopupDialog/duration", 8), kMaxDurationSeconds);
 
     m_onlyFavorite = new wxCheckBox(box, wxID_ANY, _("Popup Only Favorite"));
     m_onlyFavorite->SetValue(Settings::ReadBool("/PopupDialog/onlyFavorite", false));
@@ -71,15 +79,8 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     m_startAtLogin = new wxCheckBox(siteBox, wxID_ANY, _("Start at login"));
     m_startAtLogin->SetValue(wxFileName::FileExists(AutostartPath()));
     site->Add(m_startAtLogin, 0, wxALL, 4);
-    auto* intervalRow = new wxBoxSizer(wxHORIZONTAL);
-    intervalRow->Add(new wxStaticText(siteBox, wxID_ANY, _("Check the site every")), 0,
-                     wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    m_interval = new wxSpinCtrl(siteBox, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                                wxSP_ARROW_KEYS, 1, kMaxIntervalSeconds,
-                                Clamped(Settings::ReadLong("/System/syncinterval", 10), 1, kMaxIntervalSeconds));
-    intervalRow->Add(m_interval, 0, wxRIGHT, 6);
-    intervalRow->Add(new wxStaticText(siteBox, wxID_ANY, _("seconds")), 0, wxALIGN_CENTER_VERTICAL);
-    site->Add(intervalRow, 0, wxEXPAND | wxALL, 4);
+    m_interval = AddSecondsRow(*site, _("Check the site every"),
+                               Settings::ReadLong("/System/syncinterval", 10), kMaxIntervalSeconds);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(notifications, 0, wxEXPAND | wxALL, 8);

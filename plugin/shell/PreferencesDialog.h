@@ -5,6 +5,7 @@
 class wxCheckBox;
 class wxChoice;
 class wxSpinCtrl;
+class wxStaticBoxSizer;
 
 // Tool > Preferences: the settings a user changes most, in one place. It shows what is stored;
 // Apply writes it to the same keys the menus and the rest of the plug-in use (new settings in
@@ -37,6 +38,9 @@ public:
     static bool UsesDesktopNotifications();
 
 private:
+    // A "label [spin] seconds" row in 'group', from 1 to 'maxSeconds', showing 'stored'.
+    wxSpinCtrl* AddSecondsRow(wxStaticBoxSizer& group, const wxString& label, long stored, int maxSeconds);
+
     wxSpinCtrl* m_duration;
     wxSpinCtrl* m_interval;
     wxCheckBox* m_onlyFavorite;

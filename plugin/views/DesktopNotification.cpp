@@ -3,15 +3,10 @@
 #include <cstdio>
 
 #include <wx/app.h>
-#include <wx/log.h>
-#include <wx/mstream.h>
 #include <wx/notifmsg.h>
-#include <wx/protocol/http.h>
-#include <wx/url.h>
 
 #include "net/DownloadThread.h"
 #include "net/Util.h"
-#include "site/Settings.h"
 #include "skin/ResourceManager.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"
@@ -25,14 +20,7 @@ DesktopNotification::DesktopNotification(const User& user, int kind) : m_user(us
     ms_alive.insert(this);
     Bind(wxEVT_DOWNLOAD_FINISHED, &DesktopNotification::OnDownloadFinished, this);
     if (ms_fetching < kMaxFetching) {
-        const wxString address = Settings::HostUrl(
-            Settings::Host::Image,
-            wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg", m_user.GetName()));
-        auto* url = new wxURL(address);
-        if (auto* http = dynamic_cast<wxHTTP*>(&url->GetProtocol()))
-            http->SetHeader("Host", Settings::GetHost(Settings::Host::Main));
-        url->GetProtocol().SetTimeout(kThumbnailTimeoutSeconds);
-        m_fetching = DownloadThread::Start(new DownloadThread(this, -1, url, nullptr));
+        m_fetching = PopupDialog::StartThumbnailDownload(this, m_user.GetName());
         if (m_fetching) {
             ++ms_fetching;
             return;
@@ -63,13 +51,8 @@ void DesktopNotification::OnDownloadFinished(wxCommandEvent& event)
 {
     m_fetching = false;
     --ms_fetching;
-    wxImage image;
-    if (const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event)) {
-        PopupDialog::EnsureImageHandlers();
-        wxMemoryInputStream in(data.get(), static_cast<size_t>(event.GetInt()));
-        wxLogNull quiet; // an undecodable thumbnail gets the application's icon
-        image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
-    }
+    // An undecodable thumbnail gets the application's icon.
+    const wxImage image = PopupDialog::DecodeThumbnail(event);
     if (image.IsOk())
         PopupDialog::TellThumbnail(m_user.GetName(), image);
     ShowWith(image);

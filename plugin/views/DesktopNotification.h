@@ -24,7 +24,6 @@ public:
     // Forgets every notification (those on screen stay with the service). Before the plug-in goes.
     static void ForgetAll();
 
-    static constexpr int kThumbnailTimeoutSeconds = 10;
     // Beyond this many at once, no thumbnail is fetched: a flood is announced at once.
     static constexpr int kMaxFetching = 10;
 

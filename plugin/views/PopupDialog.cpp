@@ -315,16 +315,32 @@ void PopupDialog::DoLayout()
     SetSize(150, 150);
 }
 
-void PopupDialog::RequestThumbnail()
+bool PopupDialog::StartThumbnailDownload(wxEvtHandler* receiver, const wxString& name)
 {
     const wxString address = Settings::HostUrl(
-        Settings::Host::Image, wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg",
-                                                m_user.GetName()));
+        Settings::Host::Image, wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg", name));
     auto* url = new wxURL(address);
     if (auto* http = dynamic_cast<wxHTTP*>(&url->GetProtocol()))
         http->SetHeader("Host", Settings::GetHost(Settings::Host::Main));
     url->GetProtocol().SetTimeout(kThumbnailTimeoutSeconds);
-    m_downloading = DownloadThread::Start(new DownloadThread(this, -1, url, nullptr));
+    return DownloadThread::Start(new DownloadThread(receiver, -1, url, nullptr));
+}
+
+wxImage PopupDialog::DecodeThumbnail(wxCommandEvent& event)
+{
+    wxImage image;
+    if (const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event)) {
+        EnsureImageHandlers();
+        wxMemoryInputStream in(data.get(), static_cast<size_t>(event.GetInt()));
+        wxLogNull quiet; // an undecodable thumbnail is an invalid image
+        image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
+    }
+    return image;
+}
+
+void PopupDialog::RequestThumbnail()
+{
+    m_downloading = StartThumbnailDownload(this, m_user.GetName());
     if (!m_downloading)
         Destroy(); // it would otherwise wait hidden for ever
 }
@@ -350,19 +366,11 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
 {
     m_downloading = false;
     wxBitmap bitmap;
-    if (const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event)) {
-        EnsureImageHandlers();
-        wxMemoryInputStream in(data.get(), static_cast<size_t>(event.GetInt()));
-        wxImage image;
-        {
-            wxLogNull quiet; // an undecodable thumbnail gets the placeholder
-            image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
-        }
-        if (image.IsOk()) {
-            bitmap = wxBitmap(image.Scale(107, 82), -1);
-            if (m_kind != POPUP_SUMMARY)
-                TellThumbnail(m_user.GetName(), image);
-        }
+    // An undecodable thumbnail gets the placeholder.
+    if (const wxImage image = DecodeThumbnail(event); image.IsOk()) {
+        bitmap = wxBitmap(image.Scale(107, 82), -1);
+        if (m_kind != POPUP_SUMMARY)
+            TellThumbnail(m_user.GetName(), image);
     }
     if (!bitmap.IsOk())
         bitmap = Skin("PopupDialog_profileImage");

@@ -54,6 +54,11 @@ public:
     static void CloseAll();
     // JPEG, PNG and GIF, whatever the skin registered.
     static void EnsureImageHandlers();
+    // Fetches a performer's thumbnail for 'receiver' (a download-finished event); false when
+    // no download could start.
+    static bool StartThumbnailDownload(wxEvtHandler* receiver, const wxString& name);
+    // The picture a thumbnail download brought; invalid when it failed or does not decode.
+    static wxImage DecodeThumbnail(wxCommandEvent& event);
 
     // Told of every thumbnail a popup fetched (the performer's name and the picture); the
     // window that sets it clears it before it goes.

@@ -39,8 +39,8 @@ echo "ok: the window shows all $expected performers"
 
 { curl -s "http://$site/_sim/performers"; echo "newcomer_1 free 7"; } > "$work/performers"
 curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
-popup() { report && grep -q '^    .*text "newcomer_1"' "$work/report" && awk '/^window /{w=$0} /text "newcomer_1"/{print w}' "$work/report" | grep -q 'shown=1'; }
-wait_for 100 popup || fail "no popup for the performer who came on line"
+
+wait_for 100 popup_shown newcomer_1 || fail "no popup for the performer who came on line"
 expected=$((expected + 1))
 wait_for 50 count || fail "\"All\" shows $(all_count) after the newcomer, the site has $expected"
 echo "ok: a popup announced newcomer_1"

@@ -27,7 +27,6 @@ newcomer() {
   { curl -s "http://$site/_sim/performers"; echo "$1 free 7"; } > "$work/performers"
   curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
 }
-popup_shown() { report && awk -v t="text \"$1\"" '/^window /{w=$0} index($0, t){print w}' "$work/report" | grep -q 'shown=1'; }
 
 # No service at all: one line on stderr, and the popup.
 DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" start_host_window

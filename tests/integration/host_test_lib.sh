@@ -79,3 +79,6 @@ start_host_window() {
   wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
   window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
 }
+
+# Whether a shown window of the report holds the text NAME (a popup for that performer).
+popup_shown() { report && awk -v t="text \"$1\"" '/^window /{w=$0} index($0, t){print w}' "$work/report" | grep -q 'shown=1'; }
