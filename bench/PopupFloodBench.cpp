@@ -17,9 +17,9 @@
 #include <wx/utils.h>
 
 #include "QuietSite.h"
+#include "app/Settings.h"
+#include "app/ThreadLifeline.h"
 #include "net/ProxySetting.h"
-#include "site/Settings.h"
-#include "site/ThreadLifeline.h"
 #include "site/UserEvent.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"

@@ -8,8 +8,8 @@
 
 #include <wx/url.h>
 
+#include "app/ThreadLifeline.h"
 #include "net/wxHTTP2.h"
-#include "site/ThreadLifeline.h"
 
 wxDEFINE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 

@@ -7,12 +7,12 @@
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 
+#include "app/MessageBoxSeam.h"
+#include "app/Settings.h"
+#include "app/UiDispatcher.h"
 #include "net/HttpClient.h"
 #include "net/Util.h"
 #include "net/Version.h"
-#include "site/MessageBoxSeam.h"
-#include "site/Settings.h"
-#include "site/UiDispatcher.h"
 
 namespace {
 

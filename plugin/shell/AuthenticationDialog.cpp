@@ -8,7 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "site/Settings.h"
+#include "app/Settings.h"
 
 wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog)
     EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)

@@ -5,7 +5,7 @@
 #include <wx/display.h>
 #include <wx/toplevel.h>
 
-#include "site/Settings.h"
+#include "app/Settings.h"
 
 namespace {
 // The strip of a frame the user grabs to move it, and how much of it must be on a display.

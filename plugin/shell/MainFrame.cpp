@@ -16,6 +16,11 @@
 #include <wx/taskbar.h>
 #include <wx/url.h>
 
+#include "app/CommandIds.h"
+#include "app/MainFrameLink.h"
+#include "app/MessageBoxSeam.h"
+#include "app/Settings.h"
+#include "app/ThreadLifeline.h"
 #include "net/DownloadThread.h"
 #include "net/HttpClient.h"
 #include "net/Url.h"
@@ -25,11 +30,7 @@
 #include "shell/NotifyIcon.h"
 #include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
-#include "site/ThreadLifeline.h"
-#include "site/MainFrameLink.h"
 #include "site/MemoryLineSource.h"
-#include "site/MessageBoxSeam.h"
-#include "site/Settings.h"
 #include "site/Site.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"

@@ -24,14 +24,6 @@ class wxMenuBar;
 class wxNotebook;
 class wxPanel;
 
-enum {
-    ID_SITE_MAILBOX = 6004,
-    ID_SITE_FANCLUB = 6005,
-    ID_SITE_MYQO = 6006,
-    ID_SITE_MYQO_FAVOURITES = 6007,
-    ID_SITE_FAV = 6008,
-};
-
 // The plug-in's window: the "All" and "Favorite" trees, the menus, the synchronisation thread,
 // the popups and the tray icon.
 class MainFrame : public wxFrame {

@@ -6,7 +6,8 @@
 #include <wx/time.h>
 #include <wx/window.h>
 
-#include "site/MainFrameLink.h"
+#include "app/CommandIds.h"
+#include "app/MainFrameLink.h"
 
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)

@@ -4,12 +4,12 @@
 #include <wx/splash.h>
 #include <wx/statbmp.h>
 
+#include "app/Settings.h"
 #include "net/HttpClient.h"
 #include "net/PluginUpdate.h"
 #include "net/Util.h"
 #include "net/Version.h"
 #include "shell/MainFrame.h"
-#include "site/Settings.h"
 #include "skin/ResourceManager.h"
 
 #ifndef SORVIK_PLUGIN_VERSION

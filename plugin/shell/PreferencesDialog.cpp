@@ -13,8 +13,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "app/Settings.h"
 #include "net/Util.h"
-#include "site/Settings.h"
 
 namespace {
 constexpr int kMaxDurationSeconds = 3600;

@@ -6,8 +6,8 @@
 #include <wx/event.h>
 #include <wx/log.h>
 
+#include "app/ThreadLifeline.h"
 #include "site/Site.h"
-#include "site/ThreadLifeline.h"
 #include "site/UserListEvent.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <wx/thread.h>
 #include <wx/utils.h>
 
+#include "app/MainFrameLink.h"
+#include "app/MessageBoxSeam.h"
+#include "app/Settings.h"
+#include "app/ThreadLifeline.h"
+#include "app/UiDispatcher.h"
 #include "net/HttpClient.h"
 #include "net/ProxySetting.h"
-#include "site/MainFrameLink.h"
 #include "site/MemoryLineSource.h"
-#include "site/MessageBoxSeam.h"
 #include "site/OnlineListReader.h"
-#include "site/Settings.h"
-#include "site/ThreadLifeline.h"
-#include "site/UiDispatcher.h"
 #include "skin/ResourceManager.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(TabunoSite, wxModule);

@@ -7,8 +7,6 @@
 #include <wx/image.h>
 #include <wx/string.h>
 
-#include "model/UserList.h"
-
 class wxConfigBase;
 
 // The skin: every named image of the skin archive beside the host, decoded once.
@@ -41,6 +39,6 @@ private:
     void Load(const wxString& archivePath);
 
     static ResourceManager* ms_instance;
-    std::unordered_map<wxString, wxImage, WxStringHasher> m_images;
-    std::unordered_map<wxString, wxBitmap, WxStringHasher> m_shared;
+    std::unordered_map<wxString, wxImage> m_images;
+    std::unordered_map<wxString, wxBitmap> m_shared;
 };

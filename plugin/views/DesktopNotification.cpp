@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/notifmsg.h>
 
+#include "app/CommandIds.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "skin/ResourceManager.h"

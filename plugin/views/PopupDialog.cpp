@@ -15,10 +15,11 @@
 #include <wx/timer.h>
 #include <wx/url.h>
 
+#include "app/CommandIds.h"
+#include "app/MainFrameLink.h"
+#include "app/Settings.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
-#include "site/MainFrameLink.h"
-#include "site/Settings.h"
 #include "skin/ResourceManager.h"
 #include "views/DesktopWindowHints.h"
 #include "views/UserListTreeCtrl.h"

@@ -2,9 +2,10 @@
 
 #include <wx/tokenzr.h>
 
+#include "app/CommandIds.h"
+#include "app/MainFrameLink.h"
+#include "app/Settings.h"
 #include "model/UserStatus.h"
-#include "site/MainFrameLink.h"
-#include "site/Settings.h"
 #include "site/UserEvent.h"
 #include "views/DesktopNotification.h"
 #include "views/PopupDialog.h"

@@ -5,6 +5,7 @@
 #include <wx/datetime.h>
 #include <wx/menu.h>
 
+#include "app/CommandIds.h"
 #include "net/Util.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"

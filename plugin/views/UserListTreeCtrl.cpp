@@ -5,9 +5,10 @@
 #include <wx/imaglist.h>
 #include <wx/menu.h>
 
+#include "app/CommandIds.h"
+#include "app/Settings.h"
 #include "model/UserStatus.h"
 #include "net/Util.h"
-#include "site/Settings.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"

@@ -11,7 +11,6 @@ class UserEvent;
 class UserListEvent;
 class wxMenu;
 
-enum { ID_PROFILE = 5000 };
 
 // How the main window shows its performer trees: buttons, no lines, hidden root, sunken border.
 constexpr long USER_LIST_TREE_STYLE =

@@ -9,9 +9,10 @@
 
 #include "EventPump.h"
 #include "FakeBrowser.h"
+#include "app/CommandIds.h"
+#include "app/Settings.h"
 #include "model/UserStatus.h"
 #include "net/Util.h"
-#include "site/Settings.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "views/AllTreeCtrl.h"

@@ -16,10 +16,10 @@
 #include "EventPump.h"
 #include "QuietSite.h"
 #include "SiteSimulator.h"
+#include "app/MessageBoxSeam.h"
+#include "app/Settings.h"
 #include "net/PluginUpdate.h"
 #include "net/Version.h"
-#include "site/MessageBoxSeam.h"
-#include "site/Settings.h"
 
 namespace fs = std::filesystem;
 

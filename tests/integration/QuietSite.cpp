@@ -1,7 +1,7 @@
 #include "QuietSite.h"
 
+#include "app/Settings.h"
 #include "net/ProxySetting.h"
-#include "site/Settings.h"
 
 std::unique_ptr<sitesim::SiteSimulator> StartQuietSite()
 {

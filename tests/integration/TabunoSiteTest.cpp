@@ -12,10 +12,10 @@
 #include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "ThumbnailPainter.h"
+#include "app/MainFrameLink.h"
+#include "app/MessageBoxSeam.h"
+#include "app/Settings.h"
 #include "net/ProxySetting.h"
-#include "site/MainFrameLink.h"
-#include "site/MessageBoxSeam.h"
-#include "site/Settings.h"
 #include "site/TabunoSite.h"
 
 using sitesim::Fault;

@@ -14,9 +14,9 @@
 #include <wx/timer.h>
 
 #include "SiteSimulator.h"
+#include "app/Settings.h"
+#include "app/ThreadLifeline.h"
 #include "site/DaemonThread.h"
-#include "site/ThreadLifeline.h"
-#include "site/Settings.h"
 #include "site/TabunoSite.h"
 #include "site/UserListEvent.h"
 #include "views/AllTreeCtrl.h"

@@ -8,7 +8,7 @@
 #include <wx/fileconf.h>
 #include <wx/init.h>
 
-#include "site/Settings.h"
+#include "app/Settings.h"
 
 namespace {
 

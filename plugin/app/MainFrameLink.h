@@ -2,18 +2,6 @@
 
 class wxWindow;
 
-// The main frame's own commands.
-enum {
-    ID_UPDATE_FAVORITE = 6000,
-    ID_POPUP_ONLY_FAVORITE = 6001,
-    ID_CHECK_MAIL = 6002,
-    ID_SITE_TOP = 6003,
-    ID_SITE_JOIN = 6009,
-    ID_PAUSE_POPUPS = 6010,
-    ID_SHOW_RECENT = 6011,
-    ID_FIND = 6012,
-};
-
 // The plug-in's main frame, registered by the frame itself, for the commands other parts send
 // it. User-interface thread only.
 class MainFrameLink {

@@ -1,4 +1,4 @@
-#include "site/UiDispatcher.h"
+#include "app/UiDispatcher.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "site/MessageBoxSeam.h"
+#include "app/MessageBoxSeam.h"
 
 #include <utility>
 
@@ -7,7 +7,7 @@
 #include <wx/thread.h>
 #include <wx/toplevel.h>
 
-#include "site/MainFrameLink.h"
+#include "app/MainFrameLink.h"
 
 namespace {
 MessageBoxSeam::Responder& Current()

@@ -1,4 +1,4 @@
-#include "site/MainFrameLink.h"
+#include "app/MainFrameLink.h"
 
 #include <wx/app.h>
 #include <wx/event.h>

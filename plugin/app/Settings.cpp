@@ -1,4 +1,4 @@
-#include "site/Settings.h"
+#include "app/Settings.h"
 
 #include <mutex>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "site/ThreadLifeline.h"
+#include "app/ThreadLifeline.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,0 +1,22 @@
+#pragma once
+
+// Every command id of the plug-in. The toolkit's own (wxID_OPEN 5000, wxID_CLOSE 5001,
+// wxID_EXIT 5006, wxID_PREFERENCES) are used beside them.
+enum {
+    // The performer trees' and popups' own menu: open the performer's profile page.
+    ID_PROFILE = 5000,
+
+    ID_UPDATE_FAVORITE = 6000,
+    ID_POPUP_ONLY_FAVORITE = 6001,
+    ID_CHECK_MAIL = 6002,
+    ID_SITE_TOP = 6003,
+    ID_SITE_MAILBOX = 6004,
+    ID_SITE_FANCLUB = 6005,
+    ID_SITE_MYQO = 6006,
+    ID_SITE_MYQO_FAVOURITES = 6007,
+    ID_SITE_FAV = 6008,
+    ID_SITE_JOIN = 6009,
+    ID_PAUSE_POPUPS = 6010,
+    ID_SHOW_RECENT = 6011,
+    ID_FIND = 6012,
+};
