@@ -224,7 +224,6 @@ bool HostApp::OnInit()
         if (m_configPath.empty())
             return false;
     }
-    RemoveStalePlugin();
     if (!LoadPlugin())
         return false;
     if (!SetUpConfiguration()) {
@@ -243,6 +242,8 @@ bool HostApp::OnInit()
         UnloadPlugin();
         return false;
     }
+    // Only the holder of the lock may: a first host may be asking the user about that very file.
+    RemoveStalePlugin();
     // Installed where the user cannot write (a system package): the package manager updates it.
     const wxString pluginFolder = wxFileName(m_pluginPath).GetPath();
     if (!m_skipUpdate && ::access(pluginFolder.fn_str(), W_OK) != 0) {

@@ -30,6 +30,10 @@ wait_for 150 xdotool search --name "^Confirm$" > /dev/null || fail "no confirmat
 box=$(xdotool search --name "^Confirm$" | head -1)
 [ -f "$app/sorvik.so.new" ] || fail "the new plug-in was not downloaded before asking"
 curl -s "http://$site/_sim/log" | grep -q "type=" && fail "companions fetched before the user agreed"
+# A second start with the same settings while the question is open leaves the download alone.
+LANG=C.UTF-8 LANGUAGE= "$app/sorvik" --config "$work/Ruvidodur.conf" > "$work/second.log" 2>&1
+grep -q "already running" "$work/second.log" || fail "the second start did not see the first: $(cat "$work/second.log")"
+[ -f "$app/sorvik.so.new" ] || fail "the second start removed the update the first is asking about"
 xdotool windowfocus --sync "$box" key Return
 wait_for 150 xdotool search --name "^Sorvik Statuscope$" > /dev/null || fail "no main window after the update"
 grep -q "starting again" "$work/host.log" || fail "the host did not start again"
