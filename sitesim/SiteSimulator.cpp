@@ -314,7 +314,7 @@ bool SiteSimulator::ParseFault(const std::string& text, Fault& fault)
         {"silent", Fault::Silent},     {"stall", Fault::StallBody},
         {"reset", Fault::ResetBody},   {"404", Fault::NotFound},
         {"500", Fault::ServerError},   {"garbage", Fault::Garbage},
-        {"empty", Fault::Empty}};
+        {"empty", Fault::Empty},     {"slow", Fault::Slow}};
     auto it = names.find(text);
     if (it == names.end())
         return false;
@@ -402,10 +402,12 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     // Only the faults that send part of an answer need the answer; the others leave a scripted
     // list where it is.
     const bool needsAnswer =
-        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody;
+        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow;
+    if (fault == Fault::Slow)
+        WaitStopped(1500);
     if (needsAnswer)
         Dispatch(path, req, res);
-    if (fault != Fault::None) {
+    if (fault != Fault::None && fault != Fault::Slow) {
         const std::string body = res.body;
         const std::string type = res.get_header_value("Content-Type");
         ApplyFault(fault, req, res, body, type);
@@ -515,6 +517,7 @@ bool SiteSimulator::ApplyFault(Fault fault, const httplib::Request& req, httplib
 {
     switch (fault) {
     case Fault::None:
+    case Fault::Slow: // answered whole, only late
         return false;
     case Fault::NotFound:
         res.status = 404;

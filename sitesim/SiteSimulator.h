@@ -33,6 +33,7 @@ enum class Fault {
     ServerError, // 500
     Garbage,     // bytes that are not HTTP
     Empty,       // 200 with an empty body
+    Slow,        // the whole answer, after 1.5 s
 };
 
 struct LoggedRequest {

@@ -58,24 +58,24 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    bool Open(const std::string& host, int port, std::string& error)
+    bool Open(const std::string& host, int port, HttpResponse& error)
     {
         const std::string service = std::to_string(port);
         addrinfo* found = Resolve(host, service, error);
         if (!found)
             return false;
-        error = "cannot connect to " + host + ":" + service;
+        error.Fail(HttpFailure::ConnectFailed, host + ":" + service);
         for (addrinfo* ai = found; ai; ai = ai->ai_next) {
             if (TryConnect(ai, error))
                 break;
         }
         ::freeaddrinfo(found);
         if (m_fd >= 0)
-            error.clear();
+            error.Fail(HttpFailure::None, std::string());
         return m_fd >= 0;
     }
 
-    bool SendAll(const std::string& data, std::string& error)
+    bool SendAll(const std::string& data, HttpResponse& error)
     {
         size_t sent = 0;
         while (sent < data.size()) {
@@ -85,7 +85,7 @@ public:
             if (n < 0) {
                 if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
                     continue;
-                error = std::string("send failed: ") + std::strerror(errno);
+                error.Fail(HttpFailure::SendFailed, std::strerror(errno));
                 return false;
             }
             sent += static_cast<size_t>(n);
@@ -94,7 +94,7 @@ public:
     }
 
     // Appends what arrives; 0 at an orderly close, -1 on failure.
-    long ReceiveSome(std::string& into, std::string& error)
+    long ReceiveSome(std::string& into, HttpResponse& error)
     {
         for (;;) {
             if (!WaitFor(POLLIN, error))
@@ -104,7 +104,7 @@ public:
             if (n < 0) {
                 if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
                     continue;
-                error = std::string("connection lost: ") + std::strerror(errno);
+                error.Fail(HttpFailure::ConnectionLost, std::strerror(errno));
                 return -1;
             }
             into.append(buffer, static_cast<size_t>(n));
@@ -124,7 +124,7 @@ private:
 
     // The resolver runs on the C library's own thread, so that a name server that does not
     // answer is bounded by the time-out and the cancel check like every other wait.
-    addrinfo* Resolve(const std::string& host, const std::string& service, std::string& error)
+    addrinfo* Resolve(const std::string& host, const std::string& service, HttpResponse& error)
     {
         auto lookup = std::make_unique<Lookup>();
         lookup->host = host;
@@ -136,14 +136,14 @@ private:
         lookup->request.ar_request = &lookup->hints;
         gaicb* list[] = {&lookup->request};
         if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-            error = "cannot look up " + host;
+            error.Fail(HttpFailure::LookupFailed, host);
             return nullptr;
         }
         const auto limit = std::min(Clock::now() + std::chrono::milliseconds(m_timeoutMs), m_deadline);
         while (::gai_error(&lookup->request) == EAI_INPROGRESS) {
             const bool cancelled = m_cancelled && m_cancelled();
             if (cancelled || Clock::now() >= limit) {
-                error = cancelled ? "cancelled" : "timed out looking up " + host;
+                error.Fail(cancelled ? HttpFailure::Cancelled : HttpFailure::TimedOut, cancelled ? std::string() : "looking up " + host);
                 if (::gai_cancel(&lookup->request) == EAI_NOTCANCELED)
                     lookup.release(); // still in use by the resolver's thread
                 else if (lookup->request.ar_result)
@@ -154,13 +154,13 @@ private:
             ::gai_suspend(list, 1, &slice);
         }
         if (::gai_error(&lookup->request) != 0 || !lookup->request.ar_result) {
-            error = "unknown host " + host;
+            error.Fail(HttpFailure::UnknownHost, host);
             return nullptr;
         }
         return lookup->request.ar_result;
     }
 
-    bool TryConnect(addrinfo* ai, std::string& error)
+    bool TryConnect(addrinfo* ai, HttpResponse& error)
     {
         int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
                           ai->ai_protocol);
@@ -174,7 +174,7 @@ private:
             socklen_t len = sizeof soError;
             if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError == 0)
                 return true;
-            error = std::string("cannot connect: ") + std::strerror(soError);
+            error.Fail(HttpFailure::ConnectFailed, std::strerror(soError));
         }
         ::close(fd);
         m_fd = -1;
@@ -182,18 +182,18 @@ private:
     }
 
     // Waits in short slices so that a cancellation is seen promptly.
-    bool WaitFor(short events, std::string& error)
+    bool WaitFor(short events, HttpResponse& error)
     {
         const auto idleDeadline = Clock::now() + std::chrono::milliseconds(m_timeoutMs);
         for (;;) {
             if (m_cancelled && m_cancelled()) {
-                error = "cancelled";
+                error.Fail(HttpFailure::Cancelled, std::string());
                 return false;
             }
             const auto now = Clock::now();
             const auto limit = std::min(idleDeadline, m_deadline);
             if (now >= limit) {
-                error = "timed out";
+                error.Fail(HttpFailure::TimedOut, std::string());
                 return false;
             }
             const auto left =
@@ -203,7 +203,7 @@ private:
             if (r > 0)
                 return true;
             if (r < 0 && errno != EINTR) {
-                error = std::string("poll failed: ") + std::strerror(errno);
+                error.Fail(HttpFailure::ConnectionLost, std::strerror(errno));
                 return false;
             }
         }
@@ -285,6 +285,43 @@ bool Dechunk(std::string& body)
 
 } // namespace
 
+const char* HttpResponse::Describe(HttpFailure failure)
+{
+    switch (failure) {
+    case HttpFailure::None: return "";
+    case HttpFailure::BadAddress: return "not an http address";
+    case HttpFailure::BadHeader: return "invalid header";
+    case HttpFailure::LookupFailed: return "cannot look up";
+    case HttpFailure::UnknownHost: return "unknown host";
+    case HttpFailure::ConnectFailed: return "cannot connect";
+    case HttpFailure::SendFailed: return "send failed";
+    case HttpFailure::ConnectionLost: return "connection lost";
+    case HttpFailure::TimedOut: return "timed out";
+    case HttpFailure::Cancelled: return "cancelled";
+    case HttpFailure::EmptyAnswer: return "empty answer";
+    case HttpFailure::CutShort: return "answer cut short";
+    case HttpFailure::HeaderTooLong: return "header too long";
+    case HttpFailure::NotHttp: return "not an HTTP answer";
+    case HttpFailure::BadContentLength: return "invalid Content-Length";
+    case HttpFailure::TooLarge: return "answer too large";
+    case HttpFailure::BadChunked: return "malformed chunked answer";
+    }
+    return "failed";
+}
+
+void HttpResponse::Fail(HttpFailure why, std::string what)
+{
+    failure = why;
+    detail = std::move(what);
+}
+
+std::string HttpResponse::Error() const
+{
+    if (failure == HttpFailure::None)
+        return std::string();
+    return detail.empty() ? Describe(failure) : std::string(Describe(failure)) + " " + detail;
+}
+
 std::string HttpResponse::Header(const std::string& lowerCaseName) const
 {
     auto it = headers.find(lowerCaseName);
@@ -316,7 +353,7 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
     HttpResponse response;
     Url url;
     if (!Url::Parse(request.url, url)) {
-        response.error = "not an http address";
+        response.Fail(HttpFailure::BadAddress, std::string(request.url.utf8_str()));
         return response;
     }
 
@@ -351,7 +388,7 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
         // A line break in a value would let it forge further headers.
         if (h.first.find_first_of("\r\n:") != std::string::npos ||
             h.second.find_first_of("\r\n") != std::string::npos) {
-            response.error = "invalid header";
+            response.Fail(HttpFailure::BadHeader, h.first);
             return response;
         }
         message += h.first + ": " + h.second + "\r\n";
@@ -359,15 +396,15 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
     message += "\r\n";
 
     Connection connection(request.timeoutSeconds, cancelled);
-    if (!connection.Open(connectHost, connectPort, response.error) ||
-        !connection.SendAll(message, response.error))
+    if (!connection.Open(connectHost, connectPort, response) ||
+        !connection.SendAll(message, response))
         return response;
 
     std::string data;
     size_t headEnd = std::string::npos;
     size_t bodyStart = 0;
     while (headEnd == std::string::npos) {
-        long n = connection.ReceiveSome(data, response.error);
+        long n = connection.ReceiveSome(data, response);
         if (n < 0)
             return response;
         size_t crlf = data.find("\r\n\r\n");
@@ -379,16 +416,16 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
             headEnd = lf;
             bodyStart = lf + 2;
         } else if (n == 0) {
-            response.error = data.empty() ? "empty answer" : "answer cut short";
+            response.Fail(data.empty() ? HttpFailure::EmptyAnswer : HttpFailure::CutShort, std::string());
             return response;
         }
         if (headEnd == std::string::npos && data.size() > kMaxHeaderBytes) {
-            response.error = "header too long";
+            response.Fail(HttpFailure::HeaderTooLong, std::string());
             return response;
         }
     }
     if (!ParseHead(data.substr(0, headEnd), response)) {
-        response.error = "not an HTTP answer";
+        response.Fail(HttpFailure::NotHttp, std::string());
         response.headers.clear();
         response.status = 0;
         return response;
@@ -399,36 +436,36 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
     size_t expected = 0;
     const bool hasLength = ParseLength(response.Header("content-length"), expected);
     if (!response.Header("content-length").empty() && !hasLength) {
-        response.error = "invalid Content-Length";
+        response.Fail(HttpFailure::BadContentLength, response.Header("content-length"));
         return response;
     }
     if (hasLength && expected > request.maxBodyBytes) {
-        response.error = "answer too large";
+        response.Fail(HttpFailure::TooLarge, std::string());
         return response;
     }
     for (;;) {
         if (hasLength && response.body.size() >= expected)
             break;
-        long n = connection.ReceiveSome(response.body, response.error);
+        long n = connection.ReceiveSome(response.body, response);
         if (n < 0)
             return response;
         if (n == 0)
             break;
         if (response.body.size() > request.maxBodyBytes) {
-            response.error = "answer too large";
+            response.Fail(HttpFailure::TooLarge, std::string());
             return response;
         }
     }
     if (hasLength) {
         if (response.body.size() < expected) {
-            response.error = "answer cut short";
+            response.Fail(HttpFailure::CutShort, std::string());
             return response;
         }
         response.body.resize(expected);
     }
     if (Lower(response.Header("transfer-encoding")).find("chunked") != std::string::npos &&
         !Dechunk(response.body)) {
-        response.error = "malformed chunked answer";
+        response.Fail(HttpFailure::BadChunked, std::string());
         return response;
     }
     response.complete = true;

@@ -21,11 +21,34 @@ struct HttpRequest {
     bool useProxy = true;
 };
 
+// Why a request got no complete answer.
+enum class HttpFailure {
+    None,
+    BadAddress,
+    BadHeader,
+    LookupFailed,
+    UnknownHost,
+    ConnectFailed,
+    SendFailed,
+    ConnectionLost,
+    TimedOut,
+    Cancelled,
+    EmptyAnswer,
+    CutShort,
+    HeaderTooLong,
+    NotHttp,
+    BadContentLength,
+    TooLarge,
+    BadChunked,
+};
+
 struct HttpResponse {
     // True when a complete HTTP answer was read, whatever its status code.
     bool complete = false;
     int status = 0;
-    std::string error;
+    HttpFailure failure = HttpFailure::None;
+    // What the failure concerns: the host, the system's reason; may be empty.
+    std::string detail;
     // Header names in lower case.
     std::map<std::string, std::string> headers;
     std::string body;
@@ -33,6 +56,10 @@ struct HttpResponse {
     bool IsSuccess() const { return complete && status >= 200 && status < 300; }
     // Empty when absent.
     std::string Header(const std::string& lowerCaseName) const;
+    // The failure and its detail for a log line ("unknown host example.invalid"); empty when none.
+    std::string Error() const;
+    void Fail(HttpFailure why, std::string what);
+    static const char* Describe(HttpFailure failure);
 };
 
 // A small HTTP/1.0 client whose every wait is bounded and which can be cancelled.

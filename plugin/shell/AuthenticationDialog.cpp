@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/Keys.h"
 #include "app/Settings.h"
 
 wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog)
@@ -58,15 +59,15 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     }
     Layout();
 
-    m_user->SetValue(Settings::ReadString("/id"));
-    m_password->SetValue(Settings::ReadString("/password"));
+    m_user->SetValue(Keys::Id.Read());
+    m_password->SetValue(Keys::Password.Read());
     ok->SetDefault();
 }
 
 void AuthenticationDialog::OnOK(wxCommandEvent& event)
 {
-    Settings::WriteString("/id", m_user->GetValue());
-    Settings::WriteString("/password", m_password->GetValue());
+    Keys::Id.Write(m_user->GetValue());
+    Keys::Password.Write(m_password->GetValue());
     Settings::Flush();
     event.Skip();
 }

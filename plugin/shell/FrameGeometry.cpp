@@ -5,7 +5,7 @@
 #include <wx/display.h>
 #include <wx/toplevel.h>
 
-#include "app/Settings.h"
+#include "app/Keys.h"
 
 namespace {
 // The strip of a frame the user grabs to move it, and how much of it must be on a display.
@@ -18,10 +18,10 @@ FrameGeometry::FrameGeometry(wxTopLevelWindow* frame) : m_frame(frame) {}
 
 void FrameGeometry::Restore()
 {
-    int x = Settings::ReadLong("/MainFrame/x", -1);
-    int y = Settings::ReadLong("/MainFrame/y", -1);
-    const int width = Settings::ReadLong("/MainFrame/width", 240);
-    const int height = Settings::ReadLong("/MainFrame/height", 480);
+    int x = Keys::FrameX.Read();
+    int y = Keys::FrameY.Read();
+    const int width = Keys::FrameWidth.Read();
+    const int height = Keys::FrameHeight.Read();
     const bool systemChooses = x == -1 && y == -1;
     if (!systemChooses && !IsReachable(wxRect(x, y, width, height)))
         x = y = -1;
@@ -40,10 +40,10 @@ void FrameGeometry::Track()
 void FrameGeometry::Save()
 {
     Track();
-    Settings::WriteLong("/MainFrame/x", m_normal.x);
-    Settings::WriteLong("/MainFrame/y", m_normal.y);
-    Settings::WriteLong("/MainFrame/width", m_normal.width);
-    Settings::WriteLong("/MainFrame/height", m_normal.height);
+    Keys::FrameX.Write(m_normal.x);
+    Keys::FrameY.Write(m_normal.y);
+    Keys::FrameWidth.Write(m_normal.width);
+    Keys::FrameHeight.Write(m_normal.height);
 }
 
 bool FrameGeometry::IsReachable(const wxRect& rect)

@@ -3,34 +3,28 @@
 #include <ctime>
 #include <tuple>
 #include <utility>
-#include <unordered_set>
 
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
-#include <wx/regex.h>
 #include <wx/sizer.h>
 #include <wx/srchctrl.h>
 #include <wx/taskbar.h>
-#include <wx/url.h>
 
 #include "app/CommandIds.h"
+#include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
 #include "app/ThreadLifeline.h"
 #include "net/DownloadThread.h"
-#include "net/HttpClient.h"
-#include "net/Url.h"
 #include "net/Util.h"
-#include "net/wxHTTP2.h"
 #include "shell/AuthenticationDialog.h"
 #include "shell/NotifyIcon.h"
 #include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
-#include "site/MemoryLineSource.h"
 #include "site/Site.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
@@ -152,9 +146,9 @@ MainFrame::MainFrame() : m_geometry(this)
     SetSizer(frameSizer);
     Layout();
 
-    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Keys::PopupOnlyFavorite.Read());
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
-    m_menuBar->Check(ID_PAUSE_POPUPS, Settings::ReadBool("/PopupDialog/paused", false));
+    m_menuBar->Check(ID_PAUSE_POPUPS, Keys::PopupsPaused.Read());
 
     auto* daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
     m_daemonLifeline = daemonThread->GetLifeline();
@@ -188,10 +182,7 @@ MainFrame::MainFrame() : m_geometry(this)
     m_notifyIcon->SetPaused(m_menuBar->IsChecked(ID_PAUSE_POPUPS));
 
     // A stored account signs in quietly: the favourites are there without a dialog.
-    if (Settings::ReadBool(PreferencesDialog::kSignInKey, true) && !Settings::ReadString("/id").empty()) {
-        m_signingInAtStart = true;
-        RequestFavorites();
-    }
+    m_account.SignInAtStart();
 }
 
 MainFrame::~MainFrame()
@@ -209,7 +200,7 @@ MainFrame::~MainFrame()
     delete m_popupManager;
     DownloadThread::ForgetReceiver(this);
     m_geometry.Save();
-    Settings::DeleteEntry("/favorites");
+    Keys::Favorites.Delete();
     Settings::Flush();
     MainFrameLink::Unregister(this);
 }
@@ -245,8 +236,8 @@ void MainFrame::ShowPreferences()
         return;
     dialog.Apply();
     // The menus show what was chosen; the duration and the interval are read where they are used.
-    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
-    SetPopupsPaused(Settings::ReadBool("/PopupDialog/paused", false));
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Keys::PopupOnlyFavorite.Read());
+    SetPopupsPaused(Keys::PopupsPaused.Read());
 }
 
 void MainFrame::SetPopupsPaused(bool paused)
@@ -254,7 +245,7 @@ void MainFrame::SetPopupsPaused(bool paused)
     m_menuBar->Check(ID_PAUSE_POPUPS, paused);
     if (m_notifyIcon)
         m_notifyIcon->SetPaused(paused);
-    Settings::WriteBool("/PopupDialog/paused", paused);
+    Keys::PopupsPaused.Write(paused);
     Settings::Flush();
 }
 
@@ -334,21 +325,6 @@ void MainFrame::Refilter()
     }
 }
 
-wxString MainFrame::SiteAddress(int id)
-{
-    using H = Settings::Host;
-    switch (id) {
-    case ID_SITE_TOP: return Settings::HostUrl(H::Main, wxString());
-    case ID_SITE_MAILBOX: return Settings::HostUrl(H::Mail, wxString());
-    case ID_SITE_FANCLUB: return Settings::HostUrl(H::FanClub, wxString());
-    case ID_SITE_MYQO: return Settings::HostUrl(H::Main, "/myqo.shtml");
-    case ID_SITE_MYQO_FAVOURITES: return Settings::HostUrl(H::Main, "/viewers/myqo_favourites.html");
-    case ID_SITE_FAV: return Settings::HostUrl(H::Main, "/fast-cgi/viewers/fav.fcgi");
-    case ID_SITE_JOIN: return Settings::HostUrl(H::Main, "/join.html");
-    default: return wxString();
-    }
-}
-
 void MainFrame::OnMenu(wxCommandEvent& event)
 {
     switch (event.GetId()) {
@@ -363,12 +339,14 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case wxID_EXIT:
         RequestExit();
         break;
-    case ID_UPDATE_FAVORITE:
-        if (EnsureAccount())
-            RequestFavorites();
+    case ID_UPDATE_FAVORITE: {
+        bool asked = false;
+        if (EnsureAccount(&asked))
+            m_account.RequestFavorites(asked ? SiteAccount::kLoginRequest : SiteAccount::kFavoritesRequest);
         break;
+    }
     case ID_POPUP_ONLY_FAVORITE:
-        Settings::WriteBool("/PopupDialog/onlyFavorite", event.GetInt() != 0);
+        Keys::PopupOnlyFavorite.Write(event.GetInt() != 0);
         Settings::Flush();
         break;
     case ID_PAUSE_POPUPS:
@@ -387,10 +365,10 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         break;
     case ID_CHECK_MAIL:
         if (EnsureAccount())
-            CheckMail();
+            m_account.RequestMail();
         break;
     default: {
-        const wxString address = SiteAddress(event.GetId());
+        const wxString address = SiteAccount::PageAddress(event.GetId());
         if (!address.empty())
             Util::LaunchBrowser(address);
         break;
@@ -434,54 +412,20 @@ void MainFrame::OnExitTimer(wxTimerEvent&)
     RequestExit();
 }
 
-bool MainFrame::EnsureAccount()
+bool MainFrame::EnsureAccount(bool* asked)
 {
     if (m_favoritesLoaded)
         return true;
+    if (asked)
+        *asked = true;
+    m_account.LoginStarted();
     AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
     return dialog.ShowModal() == wxID_OK;
 }
 
-void MainFrame::RequestFavorites()
-{
-    const wxString user = Settings::ReadString("/id");
-    const wxString password = Settings::ReadString("/password");
-    // Escaped, so that "&", "#", "%" or a blank in the account reach the site intact.
-    const wxString address = Settings::HostUrl(
-        Settings::Host::Main,
-        wxString::Format("/cgi-bin/favorite.cgi?username=%s&password=%s",
-                         Url::EncodeQueryValue(user), Url::EncodeQueryValue(password)));
-    auto* http = new wxHTTP2;
-    http->SetUser(user);
-    http->SetPassword(password);
-    // A site that accepts and never answers gets "Could not login." as any other failure.
-    http->SetTimeout(kFavoritesTimeoutSeconds);
-    DownloadThread::Start(new DownloadThread(this, kFavoritesRequestId, new wxURL(address), http));
-}
-
-std::vector<wxString> MainFrame::ParseFavorites(const std::string& body)
-{
-    std::vector<wxString> names;
-    std::unordered_set<wxString, WxStringHasher> seen;
-    wxRegEx word("([[:alnum:]]+)", wxRE_EXTENDED);
-    MemoryLineSource source(body);
-    wxString line;
-    for (;;) {
-        const bool more = source.ReadLine(line);
-        if (word.Matches(line)) {
-            const wxString name = word.GetMatch(line, 1);
-            if (seen.insert(name).second)
-                names.push_back(name);
-        }
-        if (!more)
-            break;
-    }
-    return names;
-}
-
 void MainFrame::OnDownloadFinished(wxCommandEvent& event)
 {
-    if (event.GetId() == kMailRequestId)
+    if (event.GetId() == SiteAccount::kMailRequest)
         OnMailFinished(event);
     else
         OnFavoritesFinished(event);
@@ -490,52 +434,30 @@ void MainFrame::OnDownloadFinished(wxCommandEvent& event)
 void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
 {
     const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event);
-    // The sign-in at start fails quietly; the menu asks for the account then, as ever.
-    const bool atStart = std::exchange(m_signingInAtStart, false);
-    if (!data) {
-        if (!m_favoritesLoaded && !atStart)
-            MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
-        return;
-    }
-    const std::string body(data.get(), static_cast<size_t>(event.GetInt()));
-
-    const std::vector<wxString> names = ParseFavorites(body);
     Site* site = Site::GetInstance();
-    const UserList online = site ? site->GetUserList() : UserList();
-    UserList favorites;
-    wxString joined;
-    for (const wxString& name : names) {
-        joined += name + ",";
-        const User* user = online.FindUser(name);
-        favorites.AddUser(user ? *user : User(name, 0));
-    }
+    const SiteAccount::Favorites answer =
+        m_account.TakeFavorites(event.GetId(), data.get(), static_cast<size_t>(event.GetInt()),
+                                m_favoritesLoaded, site ? site->GetUserList() : UserList());
+    if (answer.outcome == SiteAccount::Outcome::Failed)
+        MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
+    if (answer.outcome != SiteAccount::Outcome::Loaded)
+        return;
 
     if (!m_favoritesLoaded) {
         m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
+        // The quiet sign-in at start leaves the page the user is on.
         const int index = m_notebook->FindPage(m_favoritePage);
-        if (!atStart && index != wxNOT_FOUND)
+        if (event.GetId() != SiteAccount::kSignInRequest && index != wxNOT_FOUND)
             m_notebook->SetSelection(static_cast<size_t>(index));
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
 
     UserListEvent installed(wxEVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
-    installed.SetUserList(favorites);
+    installed.SetUserList(answer.favorites);
     m_favoriteTree->GetEventHandler()->AddPendingEvent(installed);
-    Settings::WriteString("/favorites", joined);
     m_favoritesLoaded = true;
-}
-
-void MainFrame::CheckMail()
-{
-    // On a download thread: a silent site must not freeze the window for the time-out.
-    const wxString user = Settings::ReadString("/id");
-    auto* url = new wxURL(Settings::HostUrl(
-        Settings::Host::Main,
-        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(user))));
-    url->GetProtocol().SetTimeout(kMailTimeoutSeconds);
-    DownloadThread::Start(new DownloadThread(this, kMailRequestId, url, nullptr));
 }
 
 void MainFrame::OnMailFinished(wxCommandEvent& event)
@@ -546,8 +468,6 @@ void MainFrame::OnMailFinished(wxCommandEvent& event)
                              wxOK | wxICON_ERROR | wxCENTRE);
         return;
     }
-    const std::string body(data.get(), static_cast<size_t>(event.GetInt()));
-    const std::string firstLine = body.substr(0, body.find_first_of("\r\n"));
-    const int count = std::atoi(firstLine.c_str());
+    const int count = SiteAccount::ParseUnreadCount(std::string(data.get(), static_cast<size_t>(event.GetInt())));
     MessageBoxSeam::Show(wxString::Format("You have %d new message.", count), "New Mail", wxOK);
 }

@@ -8,6 +8,7 @@
 #include <wx/timer.h>
 
 #include "shell/FrameGeometry.h"
+#include "site/SiteAccount.h"
 
 class AllTreeCtrl;
 class DaemonThread;
@@ -42,17 +43,6 @@ public:
     // Ends the process's modal dialogs with Cancel; true when there were any.
     static bool EndModalDialogs();
 
-    static constexpr int kFavoritesTimeoutSeconds = 10;
-    static constexpr int kMailTimeoutSeconds = 10;
-    static constexpr int kFavoritesRequestId = 1;
-    static constexpr int kMailRequestId = 2;
-
-    // The favourite names of a favourites answer: the first run of letters and digits of each
-    // line, each once, in the order met. The last line counts even without a line end.
-    static std::vector<wxString> ParseFavorites(const std::string& body);
-    // The address of a site command 6003 to 6009; empty for other ids.
-    static wxString SiteAddress(int id);
-
     bool AreFavoritesLoaded() const { return m_favoritesLoaded; }
     AllTreeCtrl* GetAllTree() const { return m_allTree; }
     FavoriteTreeCtrl* GetFavoriteTree() const { return m_favoriteTree; }
@@ -69,9 +59,9 @@ public:
     void SetPopupsPaused(bool paused);
 
 private:
-    bool EnsureAccount();
-    void RequestFavorites();
-    void CheckMail();
+    // Asks for the account while no favourites are loaded; false when the user cancelled.
+    // 'asked' tells whether the dialog was shown.
+    bool EnsureAccount(bool* asked = nullptr);
     void OnFavoritesFinished(wxCommandEvent& event);
     void OnMailFinished(wxCommandEvent& event);
     void OnExitTimer(wxTimerEvent& event);
@@ -105,7 +95,7 @@ private:
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;
-    bool m_signingInAtStart = false;
+    SiteAccount m_account{this};
     bool m_changingVisibility = false;
 
     wxDECLARE_EVENT_TABLE();

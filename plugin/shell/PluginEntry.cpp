@@ -4,7 +4,7 @@
 #include <wx/splash.h>
 #include <wx/statbmp.h>
 
-#include "app/Settings.h"
+#include "app/Keys.h"
 #include "net/HttpClient.h"
 #include "net/PluginUpdate.h"
 #include "net/Util.h"
@@ -25,7 +25,7 @@ const Version g_ownVersion(SORVIK_PLUGIN_VERSION);
 extern "C" __attribute__((visibility("default"))) bool SiteRun()
 {
     ResourceManager* skin = ResourceManager::GetInstance();
-    const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
+    const long duration = Keys::SplashDuration.Read();
     const wxBitmap splash = skin->GetBitmap("SplashScreen_bitmap");
     // A splash over an invalid bitmap would show an empty box; the frame comes all the same.
     if (splash.IsOk()) {

@@ -13,6 +13,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "app/Keys.h"
 #include "app/Settings.h"
 #include "net/Util.h"
 
@@ -28,7 +29,7 @@ int Clamped(long value, int low, int high)
 
 bool PreferencesDialog::UsesDesktopNotifications()
 {
-    return Settings::ReadString(kStyleKey, kStylePopups) == kStyleDesktop;
+    return Keys::NotificationStyle.Read() == kStyleDesktop;
 }
 
 wxSpinCtrl* PreferencesDialog::AddSecondsRow(wxStaticBoxSizer& group, const wxString& label,
@@ -61,26 +62,26 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     notifications->Add(styleRow, 0, wxEXPAND | wxALL, 4);
 
     m_duration = AddSecondsRow(*notifications, _("Popup duration"),
-                               Settings::ReadLong("/PopupDialog/duration", 8), kMaxDurationSeconds);
+                               Keys::PopupDuration.Read(), kMaxDurationSeconds);
 
     m_onlyFavorite = new wxCheckBox(box, wxID_ANY, _("Popup Only Favorite"));
-    m_onlyFavorite->SetValue(Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    m_onlyFavorite->SetValue(Keys::PopupOnlyFavorite.Read());
     m_onlyFavorite->Enable(favoritesLoaded);
     notifications->Add(m_onlyFavorite, 0, wxALL, 4);
     m_paused = new wxCheckBox(box, wxID_ANY, _("Pause Popups"));
-    m_paused->SetValue(Settings::ReadBool("/PopupDialog/paused", false));
+    m_paused->SetValue(Keys::PopupsPaused.Read());
     notifications->Add(m_paused, 0, wxALL, 4);
 
     auto* site = new wxStaticBoxSizer(wxVERTICAL, this, _("Site"));
     wxWindow* siteBox = site->GetStaticBox();
     m_signIn = new wxCheckBox(siteBox, wxID_ANY, _("Sign in at start"));
-    m_signIn->SetValue(Settings::ReadBool(kSignInKey, true));
+    m_signIn->SetValue(Keys::SignInAtStart.Read());
     site->Add(m_signIn, 0, wxALL, 4);
     m_startAtLogin = new wxCheckBox(siteBox, wxID_ANY, _("Start at login"));
     m_startAtLogin->SetValue(wxFileName::FileExists(AutostartPath()));
     site->Add(m_startAtLogin, 0, wxALL, 4);
     m_interval = AddSecondsRow(*site, _("Check the site every"),
-                               Settings::ReadLong("/System/syncinterval", 10), kMaxIntervalSeconds);
+                               Keys::SyncInterval.Read(), kMaxIntervalSeconds);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(notifications, 0, wxEXPAND | wxALL, 8);
@@ -92,13 +93,13 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
 
 void PreferencesDialog::Apply() const
 {
-    Settings::WriteString(kStyleKey, m_style->GetSelection() == 1 ? kStyleDesktop : kStylePopups);
-    Settings::WriteLong("/PopupDialog/duration", m_duration->GetValue());
+    Keys::NotificationStyle.Write(m_style->GetSelection() == 1 ? kStyleDesktop : kStylePopups);
+    Keys::PopupDuration.Write(m_duration->GetValue());
     if (m_onlyFavorite->IsEnabled())
-        Settings::WriteBool("/PopupDialog/onlyFavorite", m_onlyFavorite->GetValue());
-    Settings::WriteBool("/PopupDialog/paused", m_paused->GetValue());
-    Settings::WriteBool(kSignInKey, m_signIn->GetValue());
-    Settings::WriteLong("/System/syncinterval", m_interval->GetValue());
+        Keys::PopupOnlyFavorite.Write(m_onlyFavorite->GetValue());
+    Keys::PopupsPaused.Write(m_paused->GetValue());
+    Keys::SignInAtStart.Write(m_signIn->GetValue());
+    Keys::SyncInterval.Write(m_interval->GetValue());
     Settings::Flush();
     if (m_startAtLogin->GetValue() != wxFileName::FileExists(AutostartPath()))
         SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath());

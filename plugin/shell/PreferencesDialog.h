@@ -30,8 +30,6 @@ public:
     // Writes the entry (naming 'executable') or removes it; false when that failed.
     static bool SetStartAtLogin(bool start, const wxString& executable);
 
-    static constexpr const char* kSignInKey = "/Preferences/signInAtStart";
-    static constexpr const char* kStyleKey = "/Preferences/notificationStyle";
     static constexpr const char* kStylePopups = "popups";
     static constexpr const char* kStyleDesktop = "desktop";
     // Whether the stored style asks for the desktop's notifications.

@@ -11,6 +11,7 @@
 #include <wx/thread.h>
 #include <wx/utils.h>
 
+#include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
@@ -116,7 +117,7 @@ long TabunoSite::UpdateUserList()
 
     SetUserList(list);
     // Below a second the site would be asked without pause; a day is plenty for any user.
-    const long seconds = Settings::ReadLong("/System/syncinterval", 10);
+    const long seconds = Keys::SyncInterval.Read();
     return std::clamp(seconds, kMinIntervalSeconds, kMaxIntervalSeconds) * 1000;
 }
 

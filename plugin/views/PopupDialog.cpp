@@ -16,6 +16,7 @@
 #include <wx/url.h>
 
 #include "app/CommandIds.h"
+#include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/Settings.h"
 #include "net/DownloadThread.h"
@@ -207,7 +208,7 @@ void PopupDialog::StartDestroyTimer()
 {
     if (!m_destroyTimer)
         m_destroyTimer = new wxTimer(this, wxID_ANY);
-    const long duration = Settings::ReadLong("/PopupDialog/duration", 8);
+    const long duration = Keys::PopupDuration.Read();
     m_destroyTimer->StartOnce(static_cast<int>(std::clamp(duration, 1L, 3600L) * 1000));
 }
 

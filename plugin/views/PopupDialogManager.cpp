@@ -3,8 +3,8 @@
 #include <wx/tokenzr.h>
 
 #include "app/CommandIds.h"
+#include "app/Keys.h"
 #include "app/MainFrameLink.h"
-#include "app/Settings.h"
 #include "model/UserStatus.h"
 #include "site/UserEvent.h"
 #include "views/DesktopNotification.h"
@@ -66,7 +66,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
         return;
     // The filter counts only once the favourites have loaded (the item is enabled then).
     if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
-        !IsFavorite(Settings::ReadString("/favorites"), user.GetName())) {
+        !IsFavorite(Keys::Favorites.Read(), user.GetName())) {
         Record(user, kind, RECENT_NOT_FAVORITE);
         return;
     }

@@ -25,6 +25,7 @@
 #include "QuietSite.h"
 #include "SiteSimulator.h"
 #include "app/CommandIds.h"
+#include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
@@ -46,14 +47,6 @@
 
 namespace {
 
-std::vector<std::string> Names(const std::string& body)
-{
-    std::vector<std::string> names;
-    for (const wxString& n : MainFrame::ParseFavorites(body))
-        names.emplace_back(n.utf8_str());
-    return names;
-}
-
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,7 +63,7 @@ protected:
             Settings::DeleteEntry(key);
         Settings::WriteString("/id", "pat");
         Settings::WriteString("/password", "p&ss w#rd");
-        Settings::WriteBool(PreferencesDialog::kSignInKey, false);
+        Keys::SignInAtStart.Write(false);
         MessageBoxSeam::SetResponder([this](const wxString& message, const wxString&, long) {
             boxes.push_back(message);
             return wxOK;
@@ -155,26 +148,6 @@ protected:
 };
 
 } // namespace
-
-TEST(FavoritesAnswerTest, FirstRunOfLettersAndDigitsOnceEachAndTheLastLineCounts)
-{
-    EXPECT_EQ(Names("alice\nbob\nalice\ndave"), (std::vector<std::string>{"alice", "bob", "dave"}));
-    EXPECT_EQ(Names("  carol_99 x\r\n\n--\n"), (std::vector<std::string>{"carol"}));
-    EXPECT_TRUE(Names("").empty());
-}
-
-TEST(SiteAddressTest, PagesOfTheThreeHosts)
-{
-    Settings::WriteString(Settings::HostKey(Settings::Host::Main), "www.tabuno.test");
-    Settings::WriteString(Settings::HostKey(Settings::Host::Mail), "mail.tabuno.test");
-    Settings::WriteString(Settings::HostKey(Settings::Host::FanClub), "fan.tabuno.test");
-    EXPECT_EQ(MainFrame::SiteAddress(ID_SITE_TOP), "http://www.tabuno.test");
-    EXPECT_EQ(MainFrame::SiteAddress(ID_SITE_MAILBOX), "http://mail.tabuno.test");
-    EXPECT_EQ(MainFrame::SiteAddress(ID_SITE_FANCLUB), "http://fan.tabuno.test");
-    EXPECT_EQ(MainFrame::SiteAddress(ID_SITE_MYQO), "http://www.tabuno.test/myqo.shtml");
-    EXPECT_EQ(MainFrame::SiteAddress(ID_SITE_JOIN), "http://www.tabuno.test/join.html");
-    EXPECT_EQ(MainFrame::SiteAddress(6010), "");
-}
 
 TEST_F(MainFrameTest, OpensWithDefaultsAndSavesGeometryAtExit)
 {
@@ -450,7 +423,7 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
 
 TEST_F(MainFrameTest, AStoredAccountSignsInAtStartWithoutADialog)
 {
-    Settings::WriteBool(PreferencesDialog::kSignInKey, true);
+    Keys::SignInAtStart.Write(true);
     Open();
     ASSERT_TRUE(PumpUntil([&] { return frame->AreFavoritesLoaded(); }, 5000));
     EXPECT_TRUE(frame->GetFavoritePage()->IsEnabled());
@@ -469,6 +442,25 @@ TEST_F(MainFrameTest, AStoredAccountSignsInAtStartWithoutADialog)
     AnswerDialog(nullptr, nullptr);
     Command(ID_UPDATE_FAVORITE);
     EXPECT_EQ(dialogs, 1);
+}
+
+TEST_F(MainFrameTest, ALoginTypedWhileTheStartSignInIsUnderWayIsAnsweredForItself)
+{
+    // The quiet sign-in at start is slow to come back; meanwhile the user types a wrong password.
+    Keys::SignInAtStart.Write(true);
+    sim->SetFault(sitesim::Route::Favorites, sitesim::Fault::Slow, 1);
+    Open();
+    AnswerDialog("pat", "wrong");
+    Command(ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.size() == 1; }, 5000)) << "the user's own login failed quietly";
+    EXPECT_EQ(boxes[0], "Could not login.");
+    // The start's answer, made with the account the user has since replaced, settles nothing.
+    ASSERT_TRUE(PumpUntil([&] { return sim->RequestsFor("/cgi-bin/favorite.cgi").size() == 2; }, 5000));
+    PumpFor(2000);
+    EXPECT_FALSE(frame->AreFavoritesLoaded());
+    AnswerDialog(nullptr, nullptr);
+    Command(ID_UPDATE_FAVORITE);
+    EXPECT_EQ(dialogs, 2) << "the account is asked for again";
 }
 
 TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
@@ -493,10 +485,10 @@ TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
     EXPECT_EQ(Settings::ReadLong("/PopupDialog/duration", 0), 30);
     EXPECT_EQ(Settings::ReadLong("/System/syncinterval", 0), 1);
     EXPECT_TRUE(Settings::ReadBool("/PopupDialog/paused", false));
-    EXPECT_FALSE(Settings::ReadBool(PreferencesDialog::kSignInKey, true));
-    EXPECT_EQ(Settings::ReadString(PreferencesDialog::kStyleKey), "desktop");
+    EXPECT_FALSE(Keys::SignInAtStart.Read());
+    EXPECT_EQ(Keys::NotificationStyle.Read(), "desktop");
     EXPECT_TRUE(PreferencesDialog::UsesDesktopNotifications());
-    Settings::DeleteEntry(PreferencesDialog::kStyleKey);
+    Keys::NotificationStyle.Delete();
     Settings::DeleteEntry("/PopupDialog/paused");
 
     // Start at login: an XDG autostart entry naming the program, quoted; gone when unchecked.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/Setting.h"
+
+// Every setting of the plug-in but the site's host names (Settings::Host), with its default.
+namespace Keys {
+
+// Seconds between two refreshes of the list.
+inline constexpr Setting<long> SyncInterval{"/System/syncinterval", 10};
+inline constexpr Setting<long> SplashDuration{"/SplashScreen/duration", 3};
+// The main window's normal geometry; -1 lets the desktop place it.
+inline constexpr Setting<long> FrameX{"/MainFrame/x", -1};
+inline constexpr Setting<long> FrameY{"/MainFrame/y", -1};
+inline constexpr Setting<long> FrameWidth{"/MainFrame/width", 240};
+inline constexpr Setting<long> FrameHeight{"/MainFrame/height", 480};
+inline constexpr Setting<bool> PopupOnlyFavorite{"/PopupDialog/onlyFavorite", false};
+inline constexpr Setting<long> PopupDuration{"/PopupDialog/duration", 8};
+inline constexpr Setting<bool> PopupsPaused{"/PopupDialog/paused", false};
+// The favourites the site gave, each name followed by ","; lives only while the window does.
+inline constexpr Setting<wxString> Favorites{"/favorites", ""};
+// The site account.
+inline constexpr Setting<wxString> Id{"/id", ""};
+inline constexpr Setting<wxString> Password{"/password", ""};
+inline constexpr Setting<bool> SignInAtStart{"/Preferences/signInAtStart", true};
+// "popups" or "desktop" (the desktop's notification service).
+inline constexpr Setting<wxString> NotificationStyle{"/Preferences/notificationStyle", "popups"};
+
+} // namespace Keys
