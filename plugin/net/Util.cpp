@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <gio/gio.h>
+
 #include <wx/dynlib.h>
 #include <wx/intl.h>
 #include <wx/log.h>
@@ -52,16 +54,38 @@ bool Util::LaunchBrowser(const wxString& url)
         return false;
     }
     wxString command;
-    if (!type->GetOpenCommand(&command, wxFileType::MessageParameters(url, wxString())) ||
-        command.empty()) {
-        // Many desktops name a default browser without registering it for the extension.
-        if (wxLaunchDefaultBrowser(url))
-            return true;
-        wxLogError(_("can not get command for html"));
-        ReportNoBrowser(url);
-        return false;
+    if (type->GetOpenCommand(&command, wxFileType::MessageParameters(url, wxString())) && !command.empty()) {
+        command.Replace("file://", wxString());
+        wxExecute(command, wxEXEC_ASYNC);
+        return true;
     }
-    command.Replace("file://", wxString());
-    wxExecute(command, wxEXEC_ASYNC);
-    return true;
+    // Many desktops name a default browser (GIO's default handler for the address's scheme)
+    // without registering a command for the extension.
+    if (LaunchDefaultHandler(url))
+        return true;
+    wxLogError(_("can not get command for html"));
+    ReportNoBrowser(url);
+    return false;
+}
+
+bool Util::LaunchDefaultHandler(const wxString& url)
+{
+    wxString address = url;
+    address.Replace("file://", wxString());
+    const wxScopedCharBuffer utf8 = address.utf8_str();
+    char* scheme = g_uri_parse_scheme(utf8.data());
+    // A path (what a "file://" address becomes) opens in the program for HTML documents.
+    GAppInfo* app = scheme ? g_app_info_get_default_for_uri_scheme(scheme)
+                           : g_app_info_get_default_for_type("text/html", FALSE);
+    g_free(scheme);
+    if (!app)
+        return false;
+    GFile* file = g_file_new_for_commandline_arg(utf8.data());
+    GList* files = g_list_append(nullptr, file);
+    // Only started, never waited for.
+    const gboolean started = g_app_info_launch(app, files, nullptr, nullptr);
+    g_list_free(files);
+    g_object_unref(file);
+    g_object_unref(app);
+    return started;
 }

@@ -13,6 +13,8 @@ public:
     // Opens the address with the desktop's program for HTML; false when none can be found.
     // Never waits for the browser.
     static bool LaunchBrowser(const wxString& url);
+    // Starts the desktop's default handler of the address's scheme; false when there is none.
+    static bool LaunchDefaultHandler(const wxString& url);
     // The line a user reads when no browser is set up: what could not be opened.
     static void ReportNoBrowser(const wxString& url);
 

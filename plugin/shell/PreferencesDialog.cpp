@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/app.h>
 #include <wx/checkbox.h>
 #include <wx/file.h>
 #include <wx/filename.h>
@@ -102,7 +103,8 @@ void PreferencesDialog::Apply() const
     Keys::SyncInterval.Write(m_interval->GetValue());
     Settings::Flush();
     if (m_startAtLogin->GetValue() != wxFileName::FileExists(AutostartPath()))
-        SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath());
+        SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath(),
+                        wxTheApp ? SettingsFileIn(wxTheApp->argv.GetArguments()) : wxString());
 }
 
 wxString PreferencesDialog::AutostartPath()
@@ -113,7 +115,25 @@ wxString PreferencesDialog::AutostartPath()
     return config + "/autostart/com.sorvik.Statuscope.desktop";
 }
 
-bool PreferencesDialog::SetStartAtLogin(bool start, const wxString& executable)
+wxString PreferencesDialog::SettingsFileIn(const wxArrayString& arguments)
+{
+    wxString file;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const wxString& argument = arguments[i];
+        wxString value;
+        if ((argument == "--config" || argument == "-c") && i + 1 < arguments.size())
+            file = arguments[++i];
+        else if (argument.StartsWith("--config=", &value))
+            file = value;
+    }
+    if (file.empty())
+        return file;
+    wxFileName name(file);
+    name.MakeAbsolute();
+    return name.GetFullPath();
+}
+
+bool PreferencesDialog::SetStartAtLogin(bool start, const wxString& executable, const wxString& settingsFile)
 {
     const wxString path = AutostartPath();
     wxLogNull quiet; // a failure is answered with false; the checkbox then reads the truth
@@ -121,16 +141,23 @@ bool PreferencesDialog::SetStartAtLogin(bool start, const wxString& executable)
         return !wxFileName::FileExists(path) || wxRemoveFile(path);
     if (!wxFileName::Mkdir(wxFileName(path).GetPath(), 0700, wxPATH_MKDIR_FULL))
         return false;
-    // The Exec value is quoted with its reserved characters escaped, then escaped again as a
-    // string value (a backslash doubled), as the desktop entry format reads it.
-    wxString quoted = executable;
-    for (const char* reserved : {"\\", "\"", "`", "$"})
-        quoted.Replace(reserved, wxString("\\") + reserved);
-    quoted.Replace("\\", "\\\\");
+    // Each argument of the Exec value is quoted with its reserved characters escaped and "%"
+    // doubled (a field code otherwise), then escaped again as a string value (a backslash
+    // doubled), as the desktop entry format reads it.
+    const auto quote = [](wxString argument) {
+        argument.Replace("%", "%%");
+        for (const char* reserved : {"\\", "\"", "`", "$"})
+            argument.Replace(reserved, wxString("\\") + reserved);
+        argument.Replace("\\", "\\\\");
+        return "\"" + argument + "\"";
+    };
+    wxString command = quote(executable);
+    if (!settingsFile.empty())
+        command += " --config " + quote(settingsFile);
     wxFile file;
     if (!file.Create(path, true, wxS_IRUSR | wxS_IWUSR))
         return false;
     return file.Write("[Desktop Entry]\nType=Application\nName=Sorvik Statuscope\n"
-                      "Exec=\"" + quoted + "\"\nIcon=com.sorvik.Statuscope\nTerminal=false\n"
+                      "Exec=" + command + "\nIcon=com.sorvik.Statuscope\nTerminal=false\n"
                       "X-GNOME-Autostart-enabled=true\n", wxConvUTF8);
 }

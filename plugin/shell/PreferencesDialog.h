@@ -27,8 +27,12 @@ public:
 
     // The XDG autostart entry that starts this program at login.
     static wxString AutostartPath();
-    // Writes the entry (naming 'executable') or removes it; false when that failed.
-    static bool SetStartAtLogin(bool start, const wxString& executable);
+    // Writes the entry (naming 'executable' and, when not empty, the settings file it runs
+    // with) or removes it; false when that failed.
+    static bool SetStartAtLogin(bool start, const wxString& executable, const wxString& settingsFile = wxString());
+    // The settings file named on the host's command line ("--config FILE", "--config=FILE",
+    // "-c FILE"), made absolute; empty when the default one is used.
+    static wxString SettingsFileIn(const wxArrayString& arguments);
 
     static constexpr const char* kStylePopups = "popups";
     static constexpr const char* kStyleDesktop = "desktop";

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -503,6 +504,16 @@ TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
     wxFile(PreferencesDialog::AutostartPath()).ReadAll(&entry);
     EXPECT_TRUE(entry.Contains("Exec=\"/opt/my \\\\\"app\\\\\"/sorvik\"\n")) << entry;
     EXPECT_TRUE(PreferencesDialog(frame, true).GetStartAtLogin()->GetValue());
+    // The settings file the program runs with goes with it.
+    const wxString settings = PreferencesDialog::SettingsFileIn(
+        wxArrayString(3, std::array<wxString, 3>{"sorvik", "-c", "/home/u/100% mine.conf"}.data()));
+    EXPECT_EQ(settings, "/home/u/100% mine.conf");
+    ASSERT_TRUE(PreferencesDialog::SetStartAtLogin(true, "/opt/sorvik", settings));
+    wxFile(PreferencesDialog::AutostartPath()).ReadAll(&entry);
+    EXPECT_TRUE(entry.Contains("Exec=\"/opt/sorvik\" --config \"/home/u/100%% mine.conf\"\n")) << entry;
+    EXPECT_EQ(PreferencesDialog::SettingsFileIn(wxArrayString(2, std::array<wxString, 2>{"sorvik", "--config=rel.conf"}.data())),
+              wxGetCwd() + "/rel.conf");
+    EXPECT_EQ(PreferencesDialog::SettingsFileIn(wxArrayString(2, std::array<wxString, 2>{"sorvik", "--no-update"}.data())), "");
     EXPECT_TRUE(PreferencesDialog::SetStartAtLogin(false, wxString()));
     EXPECT_FALSE(wxFileName::FileExists(PreferencesDialog::AutostartPath()));
     if (hadPrevious)
