@@ -9,6 +9,26 @@ FilteredTreeView::FilteredTreeView(wxWindow* parent, wxWindowID id)
                        wxDefaultValidator, "filtered")
 {
     Bind(wxEVT_IDLE, &FilteredTreeView::OnIdle, this);
+    Bind(wxEVT_TREE_ITEM_COLLAPSED, &FilteredTreeView::OnGroupToggled, this);
+    Bind(wxEVT_TREE_ITEM_EXPANDED, &FilteredTreeView::OnGroupToggled, this);
+}
+
+void FilteredTreeView::OnGroupToggled(wxTreeEvent& event)
+{
+    event.Skip();
+    if (m_building || GetItemParent(event.GetItem()) != GetRootItem())
+        return;
+    wxTreeItemIdValue groups;
+    size_t index = 0;
+    for (wxTreeItemId group = GetFirstChild(GetRootItem(), groups); group.IsOk();
+         group = GetNextChild(GetRootItem(), groups), ++index) {
+        if (group != event.GetItem() || index >= m_groups.size())
+            continue;
+        if (event.GetEventType() == wxEVT_TREE_ITEM_COLLAPSED)
+            m_closed.insert(m_groups[index].first);
+        else
+            m_closed.erase(m_groups[index].first);
+    }
 }
 
 bool FilteredTreeView::Matches(const wxString& name, const wxString& lowerText)
@@ -33,7 +53,16 @@ bool FilteredTreeView::Matches(const wxString& name, const wxString& lowerText)
 
 void FilteredTreeView::Clear()
 {
+    // The filter is gone: the next one starts with every group open.
+    m_closed.clear();
+    ClearItems();
+}
+
+void FilteredTreeView::ClearItems()
+{
+    m_building = true;
     DeleteAllUserItems();
+    m_building = false;
     m_groups.clear();
     m_pending.clear();
     m_next = 0;
@@ -72,7 +101,7 @@ void FilteredTreeView::Rebuild(const UserListTreeCtrl& source, const wxString& t
     if (const auto* data = dynamic_cast<const UserListTreeItemData*>(
             GetSelection().IsOk() ? GetItemData(GetSelection()) : nullptr))
         m_reselect = data->GetUser().GetName();
-    Clear();
+    ClearItems();
     // The source owns the icons; both trees index them alike.
     SetImageList(source.GetImageList());
 
@@ -93,7 +122,7 @@ void FilteredTreeView::Rebuild(const UserListTreeCtrl& source, const wxString& t
             if (!data || !Matches(data->GetUser().GetName(), lower))
                 continue;
             ++matches;
-            m_pending.push_back({mirror, data->GetUser(), source.GetItemImage(item)});
+            m_pending.push_back({mirror, m_groups.size(), data->GetUser(), source.GetItemImage(item)});
         }
         // The group's name is its label before the count: "%s (%d)" in every language.
         wxString name = source.GetItemText(group).BeforeLast('(');
@@ -115,8 +144,11 @@ void FilteredTreeView::ContinueBuild()
         const wxTreeItemId shown = AppendUserItem(next.group, next.user, next.icon);
         if (!m_reselect.empty() && next.user.GetName() == m_reselect)
             SelectItem(shown);
-        if (!IsExpanded(next.group))
+        if (!IsExpanded(next.group) && !m_closed.count(m_groups[next.groupIndex].first)) {
+            m_building = true;
             Expand(next.group);
+            m_building = false;
+        }
     }
     if (IsComplete()) {
         m_pending.clear();

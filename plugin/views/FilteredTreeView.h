@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -38,16 +39,24 @@ public:
 private:
     struct Pending {
         wxTreeItemId group;
+        size_t groupIndex;
         User user;
         int icon;
     };
 
     void Label(const wxTreeItemId& group, size_t index, int matches);
+    // Removes what is shown, keeping which groups the user closed.
+    void ClearItems();
     void OnIdle(wxIdleEvent& event);
+    // The user opens and closes groups; the view is built anew at every site event and keeps that.
+    void OnGroupToggled(wxTreeEvent& event);
 
     // Per group, in order: its name and how many performers the source has in it.
     std::vector<std::pair<wxString, int>> m_groups;
     std::vector<Pending> m_pending;
     size_t m_next = 0;
     wxString m_reselect;
+    // The names of the groups the user closed while filtering.
+    std::set<wxString> m_closed;
+    bool m_building = false;
 };

@@ -17,6 +17,7 @@
 #include "site/UserListEvent.h"
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
+#include "views/FilteredTreeView.h"
 #include "views/UserListTreeItemData.h"
 
 namespace {
@@ -308,4 +309,31 @@ TEST_F(FavoriteTreeTest, TheSitesWholeListUpdatesButNeverReplacesTheFavourites)
     EXPECT_EQ(Rows(*tree, offline), (std::vector<Row>{{"b", tree->GetOfflineIcon()}}));
     EXPECT_EQ(tree->GetItemText(online), "Online (1)");
     EXPECT_TRUE(tree->IsExpanded(online)) << "a group that was empty shows its first member";
+}
+
+TEST_F(FavoriteTreeTest, TheFilteredViewKeepsTheGroupsTheUserClosed)
+{
+    Install(Users({{"ann", 0x03}, {"anna", 0}, {"bo", 0x03}}));
+    auto* view = new FilteredTreeView(frame);
+    view->Rebuild(*tree, "an");
+    const auto group = [&](int index) {
+        wxTreeItemIdValue cookie;
+        wxTreeItemId item = view->GetFirstChild(view->GetRootItem(), cookie);
+        for (int i = 0; i < index; ++i)
+            item = view->GetNextChild(view->GetRootItem(), cookie);
+        return item;
+    };
+    ASSERT_TRUE(view->IsExpanded(group(0)) && view->IsExpanded(group(1)));
+    view->Collapse(group(1)); // the user closes "Offline"
+
+    // Every site event builds the view anew.
+    DeliverUser(*tree, wxEVT_USER_CHANGED, "ann", 0x05, 0x03);
+    view->Rebuild(*tree, "an");
+    EXPECT_TRUE(view->IsExpanded(group(0)));
+    EXPECT_FALSE(view->IsExpanded(group(1))) << "a closed group opened again";
+    EXPECT_EQ(view->GetChildrenCount(group(1), false), 1u) << "its performers are still there";
+
+    view->Expand(group(1));
+    view->Rebuild(*tree, "a");
+    EXPECT_TRUE(view->IsExpanded(group(1)));
 }
