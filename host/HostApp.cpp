@@ -2,7 +2,6 @@
 #include "InstanceLock.h"
 #include "WindowReport.h"
 
-#include <atomic>
 #include <csignal>
 #include <cerrno>
 #include <cstdio>
@@ -37,26 +36,13 @@ std::string g_restartPath;
 bool g_started = false;
 constexpr int kStartAttempts = 5;
 
-std::atomic<bool> g_stopRequested{false};
-std::atomic<bool> g_reportRequested{false};
-std::atomic<bool> g_showRequested{false};
+// Set by SIGTERM or SIGINT: the process ends politely, and successfully.
+bool g_stopRequested = false;
 // Set when another host runs with the same settings: this one ends at once, successfully.
 bool g_alreadyRunning = false;
-
-void OnStopSignal(int)
-{
-    g_stopRequested = true;
-}
-
-void OnReportSignal(int)
-{
-    g_reportRequested = true;
-}
-
-void OnShowSignal(int)
-{
-    g_showRequested = true;
-}
+// While modal dialogs unwind at a stop, the windows are closed this much later.
+constexpr int kStopRetryMs = 50;
+constexpr int kStopRecheckMs = 200;
 
 // Sends the toolkit's log to stderr while it lives: a log dialog would hang a headless run.
 class StderrLog {
@@ -208,16 +194,17 @@ bool HostApp::OnInit()
     // The catalogue lies beside the host under ja/LC_MESSAGES/, named after it.
     wxLocale::AddCatalogLookupPathPrefix(m_self.GetPath());
     SetUpLocale();
+    // The toolkit runs these on the user-interface thread, from its event loop (modal loops
+    // included), woken through a pipe: nothing polls.
     // A polite end on SIGTERM or SIGINT from here on, also while the update asks its question:
     // the plug-in's windows close and save their state.
-    std::signal(SIGTERM, OnStopSignal);
-    std::signal(SIGINT, OnStopSignal);
+    SetSignalHandler(SIGTERM, &HostApp::OnSignal);
+    SetSignalHandler(SIGINT, &HostApp::OnSignal);
     // SIGUSR1 prints what the windows show, for support and scripted checks.
-    std::signal(SIGUSR1, OnReportSignal);
+    SetSignalHandler(SIGUSR1, &HostApp::OnSignal);
     // SIGUSR2: a second start asks this one to bring its window to the front.
-    std::signal(SIGUSR2, OnShowSignal);
-    m_signalTimer.Bind(wxEVT_TIMER, &HostApp::OnSignalTimer, this);
-    m_signalTimer.Start(200);
+    SetSignalHandler(SIGUSR2, &HostApp::OnSignal);
+    m_stopTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Stop(); });
 
     if (!m_configPath.empty()) {
         m_configPath = CheckSettingsPath(m_configPath);
@@ -369,21 +356,33 @@ void HostApp::SetUpLocale()
     m_locale->AddCatalog(m_self.GetName());
 }
 
-void HostApp::OnSignalTimer(wxTimerEvent&)
+void HostApp::OnSignal(int signal)
 {
-    if (g_reportRequested.exchange(false)) {
+    auto* app = dynamic_cast<HostApp*>(wxTheApp);
+    if (!app)
+        return;
+    switch (signal) {
+    case SIGUSR1:
         std::fputs(WindowReport::Describe().utf8_str(), stdout);
         std::fflush(stdout);
-    }
-    if (g_showRequested.exchange(false) && !g_stopRequested)
-        ShowMainWindow();
-    if (!g_stopRequested)
-        return;
-    if (!m_stopping) {
-        m_stopping = true;
+        break;
+    case SIGUSR2:
+        if (!g_stopRequested)
+            app->ShowMainWindow();
+        break;
+    default:
+        if (g_stopRequested)
+            break;
+        g_stopRequested = true;
         // Nobody may be there to close a dialog: what goes wrong while closing goes to stderr.
         delete wxLog::SetActiveTarget(new wxLogStderr);
+        app->Stop();
+        break;
     }
+}
+
+void HostApp::Stop()
+{
     // Modal dialogs first: their loops run on the stack of the windows they belong to. The
     // windows are closed at a later tick, once every loop has returned.
     bool modal = false;
@@ -394,12 +393,16 @@ void HostApp::OnSignalTimer(wxTimerEvent&)
             modal = true;
         }
     }
-    if (modal)
+    if (modal) {
+        m_stopTimer.StartOnce(kStopRetryMs);
         return;
+    }
     // Close, not Destroy: each window ends in its own way (the plug-in's frame saves its state).
     for (wxWindow* window : wxTopLevelWindows)
         if (!window->IsBeingDeleted())
             window->Close(true);
+    // A window that a queued event opens meanwhile is closed too: the process ends with the last.
+    m_stopTimer.StartOnce(kStopRecheckMs);
 }
 
 void HostApp::ShowMainWindow()
@@ -427,7 +430,7 @@ void HostApp::UnloadPlugin()
 
 int HostApp::OnExit()
 {
-    m_signalTimer.Stop();
+    m_stopTimer.Stop();
     UnloadPlugin();
     return wxApp::OnExit();
 }

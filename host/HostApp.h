@@ -30,16 +30,17 @@ private:
     bool SetUpConfiguration();
     void RemoveStalePlugin();
     void SetUpLocale();
-    void OnSignalTimer(wxTimerEvent& event);
+    static void OnSignal(int signal);
+    // Ends the modal dialogs, then (once their loops have returned) closes every window.
+    void Stop();
     void ShowMainWindow();
 
     wxFileName m_self; // the host executable
     wxString m_pluginPath;
     wxString m_configPath;
     bool m_skipUpdate = false;
-    bool m_stopping = false;
     wxDynamicLibrary* m_plugin = nullptr;
     std::unique_ptr<wxLocale> m_locale;
-    wxTimer m_signalTimer;
+    wxTimer m_stopTimer;
     InstanceLock m_instance;
 };
