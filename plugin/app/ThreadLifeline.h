@@ -4,17 +4,22 @@
 #include <memory>
 #include <mutex>
 
-// Shared between a detached plug-in thread and its owner: the owner asks the thread to stop
-// and learns that its work has ended, although the thread object deletes itself. Every
-// lifeline made by Create() is counted until it ends, so that the plug-in can wait for all of
-// its threads before its code is unloaded.
+class wxThread;
+
+// Shared between a plug-in thread and its owner: the owner asks the thread to stop and learns
+// that its work has ended. Every lifeline made by Create() is counted until it ends, so that
+// the plug-in can stop all of its threads before its code is unloaded. A joinable thread
+// attaches itself as it starts; once it has ended it is joined and deleted here (Reap,
+// StopAll), so that "ended" means gone from the plug-in's code, not nearly gone.
 class ThreadLifeline {
 public:
     static std::shared_ptr<ThreadLifeline> Create();
 
     void RequestStop();
     bool IsStopRequested() const;
-    // Called by the thread as its last step; wakes the waiters.
+    // The thread's first step: a joinable thread is joined and deleted here once ended.
+    void AttachThread(wxThread* thread);
+    // The thread's last step; wakes the waiters.
     void MarkEnded();
     // True once ended; false when the time ran out first.
     bool WaitEnded(int timeoutMs) const;
@@ -25,9 +30,14 @@ public:
     // Whether the calling thread has been asked to stop.
     static bool CurrentStopRequested();
 
-    // Asks every thread that has not ended to stop and waits for all of them; false when some
-    // still run after the time.
+    // Joins and deletes the attached threads that have ended. Never from a plug-in thread
+    // on itself (its own has not ended).
+    static void Reap();
+    // Asks every thread that has not ended to stop, waits for all of them and joins them;
+    // false when some still run after the time.
     static bool StopAll(int timeoutMs);
+    // How long the teardown waits for the plug-in's threads.
+    static constexpr int kStopTimeoutMs = 4000;
     static int RunningCount();
 
 private:

@@ -94,6 +94,7 @@ DownloadThread::~DownloadThread()
 
 bool DownloadThread::Start(DownloadThread* thread)
 {
+    ThreadLifeline::Reap();
     if (thread->Run() == wxTHREAD_NO_ERROR)
         return true;
     delete thread;
@@ -132,6 +133,7 @@ std::unique_ptr<char[]> DownloadThread::TakeBuffer(wxCommandEvent& event)
 
 wxThread::ExitCode DownloadThread::Entry()
 {
+    m_lifeline->AttachThread(this);
     ThreadLifeline::SetCurrent(m_lifeline.get());
     Fetch();
     ThreadLifeline::SetCurrent(nullptr);

@@ -15,7 +15,8 @@ class wxProtocol;
 // belongs to the receiver, int its length.
 wxDECLARE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 
-// Fetches one address into memory on a detached thread and posts the result to a handler.
+// Fetches one address into memory on a thread of its own and posts the result to a handler.
+// The thread is joined and deleted by its lifeline's registry once it has ended.
 class DownloadThread : public wxThread {
 public:
     // Takes ownership of 'url' and 'protocol'. With a protocol (a wxHTTP2 carrying credentials)
@@ -23,10 +24,11 @@ public:
     // header and time-out set on the URL's own protocol. Everything is read here, on the
     // caller's thread; the worker touches only its own copy.
     DownloadThread(wxEvtHandler* handler, int id, wxURL* url, wxProtocol* protocol,
-                   unsigned int priority = 0, wxThreadKind kind = wxTHREAD_DETACHED);
+                   unsigned int priority = 0, wxThreadKind kind = wxTHREAD_JOINABLE);
     ~DownloadThread() override;
 
-    // Runs the thread; one whose Run fails is deleted. False then.
+    // Joins the downloads that have ended, then runs this one; one whose Run fails is deleted.
+    // False then.
     static bool Start(DownloadThread* thread);
 
     // A receiver calls this as it is destroyed: results still under way or queued for it are

@@ -18,6 +18,7 @@
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
+#include "app/Shutdown.h"
 #include "app/ThreadLifeline.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
@@ -47,7 +48,6 @@ wxEND_EVENT_TABLE()
 namespace {
 // While modal dialogs unwind, the exit is tried again this often.
 constexpr int kExitRetryMs = 50;
-constexpr int kThreadStopTimeoutMs = 4000;
 }
 
 MainFrame::MainFrame() : m_geometry(this)
@@ -150,8 +150,7 @@ MainFrame::MainFrame() : m_geometry(this)
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
     m_menuBar->Check(ID_PAUSE_POPUPS, Keys::PopupsPaused.Read());
 
-    auto* daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_DETACHED, 0, 0);
-    m_daemonLifeline = daemonThread->GetLifeline();
+    auto* daemonThread = new DaemonThread(Site::GetInstance(), wxTHREAD_JOINABLE, 0, 0);
     m_daemonPoster = daemonThread->GetPoster();
     m_exitTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnExitTimer, this, m_exitTimer.GetId());
@@ -175,7 +174,8 @@ MainFrame::MainFrame() : m_geometry(this)
     Bind(wxEVT_MOVE, &MainFrame::OnGeometryChanged, this);
     Show(true);
     Raise();
-    // The thread deletes itself when it ends; only its lifeline and poster are used from here on.
+    RegisterTeardown();
+    // Joined and deleted by its lifeline's registry; only its lifeline and poster are used from here on.
     if (daemonThread->Run() != wxTHREAD_NO_ERROR)
         delete daemonThread;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
@@ -187,22 +187,37 @@ MainFrame::MainFrame() : m_geometry(this)
 
 MainFrame::~MainFrame()
 {
-    m_exitTimer.Stop();
+    // Up to what the user keeps; the module's services go with the module.
+    Shutdown::Run(Shutdown::Stage::State);
+}
+
+void MainFrame::RegisterTeardown()
+{
+    using S = Shutdown::Stage;
+    Shutdown::Register(S::Windows, "main window's exit timer", [this] { m_exitTimer.Stop(); });
     // The popups go with the window: left behind they would keep the process alive.
-    PopupDialog::SetThumbnailSink(nullptr);
-    PopupDialog::CloseAll();
-    DesktopNotification::ForgetAll();
-    // The thread must have ended before the handlers it posts to go; the downloads are asked
-    // to stop as well, so that nothing of the plug-in runs on once the window is gone.
-    DaemonThread::StopAndWait(m_daemonLifeline);
-    ThreadLifeline::StopAll(kThreadStopTimeoutMs);
-    delete m_notifyIcon;
-    delete m_popupManager;
-    DownloadThread::ForgetReceiver(this);
-    m_geometry.Save();
-    Keys::Favorites.Delete();
-    Settings::Flush();
-    MainFrameLink::Unregister(this);
+    Shutdown::Register(S::Windows, "popups", [] {
+        PopupDialog::SetThumbnailSink(nullptr);
+        PopupDialog::CloseAll();
+    });
+    Shutdown::Register(S::Windows, "desktop notifications", &DesktopNotification::ForgetAll);
+    // The synchronisation thread and the downloads are stopped and joined by the lifelines'
+    // own step (Stage::Threads) before the handlers they post to go.
+    Shutdown::Register(S::Handlers, "tray icon", [this] {
+        delete m_notifyIcon;
+        m_notifyIcon = nullptr;
+    });
+    Shutdown::Register(S::Handlers, "popup manager", [this] {
+        delete m_popupManager;
+        m_popupManager = nullptr;
+    });
+    Shutdown::Register(S::Handlers, "main window's downloads", [this] { DownloadThread::ForgetReceiver(this); });
+    Shutdown::Register(S::State, "main window's geometry", [this] { m_geometry.Save(); });
+    Shutdown::Register(S::State, "settings", [this] {
+        Keys::Favorites.Delete();
+        Settings::Flush();
+        MainFrameLink::Unregister(this);
+    });
 }
 
 void MainFrame::OnIconize(wxIconizeEvent& event)

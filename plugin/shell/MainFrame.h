@@ -74,6 +74,8 @@ private:
     void ShowInFront();
     void ShowPage(wxWindow* page);
     void ShowPreferences();
+    // The frame's steps of the plug-in's one teardown, which its destructor runs.
+    void RegisterTeardown();
 
     wxMenuBar* m_menuBar = nullptr;
     AllTreeCtrl* m_allTree = nullptr;
@@ -88,7 +90,6 @@ private:
     RecentListCtrl* m_recent = nullptr;
     bool m_refilterPending = false;
     wxString m_shownFilter; // the text the views were last built or narrowed for
-    std::shared_ptr<ThreadLifeline> m_daemonLifeline;
     std::shared_ptr<UserEventPoster> m_daemonPoster;
     wxTimer m_exitTimer;
     FrameGeometry m_geometry;

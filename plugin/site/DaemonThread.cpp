@@ -52,16 +52,19 @@ bool DaemonThread::StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, 
 {
     if (!lifeline)
         return true;
-    // The thread object is never touched here: a detached thread deletes itself as it ends.
+    // The thread object is never touched here: the registry joins and deletes it.
     lifeline->RequestStop();
-    if (lifeline->WaitEnded(timeoutMs))
+    if (lifeline->WaitEnded(timeoutMs)) {
+        ThreadLifeline::Reap();
         return true;
+    }
     wxLogDebug("synchronisation thread did not end within %d ms", timeoutMs);
     return false;
 }
 
 wxThread::ExitCode DaemonThread::Entry()
 {
+    m_lifeline->AttachThread(this);
     ThreadLifeline::SetCurrent(m_lifeline.get());
     ExitCode code = Synchronise();
     ThreadLifeline::SetCurrent(nullptr);

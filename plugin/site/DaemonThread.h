@@ -14,7 +14,7 @@ class wxEvtHandler;
 // appeared, left or changed state on every registered handler.
 class DaemonThread : public wxThread {
 public:
-    DaemonThread(Site* site, wxThreadKind kind = wxTHREAD_DETACHED, unsigned int priority = 0,
+    DaemonThread(Site* site, wxThreadKind kind = wxTHREAD_JOINABLE, unsigned int priority = 0,
                  unsigned int stackSize = 0);
     ~DaemonThread() override;
 
@@ -22,13 +22,13 @@ public:
     void AddEventHandler(wxEvtHandler* handler);
     bool ShouldExit();
 
-    // Take these before Run(): a detached thread may be gone at any time after. Handlers can be
-    // added to the poster while the thread runs.
+    // Take these before Run(): the thread object belongs to its lifeline's registry once it
+    // runs, and goes once it has ended. Handlers can be added to the poster while it runs.
     std::shared_ptr<ThreadLifeline> GetLifeline() const { return m_lifeline; }
     std::shared_ptr<UserEventPoster> GetPoster() const { return m_poster; }
 
-    // Asks the thread to stop and returns once its work has ended, so that the handlers can be
-    // destroyed. False if the thread did not end within the time (it then still may post).
+    // Asks the thread to stop and returns once it has ended and been joined, so that the
+    // handlers can be destroyed. False if it did not end within the time (it then still may post).
     static bool StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, int timeoutMs = 5000);
 
     // Never sleeps longer than this at a time, so that a stop is seen promptly at any interval.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <dlfcn.h>
-
 #include <wx/app.h>
 #include <wx/intl.h>
 #include <wx/socket.h>
@@ -15,6 +13,7 @@
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
+#include "app/Shutdown.h"
 #include "app/ThreadLifeline.h"
 #include "app/UiDispatcher.h"
 #include "net/HttpClient.h"
@@ -40,14 +39,6 @@ void PauseAfterPerformer()
         wxMilliSleep(TabunoSite::kPauseAfterPerformerMs);
 }
 
-// Keeps the library mapped after the host unloads it, for the threads that would not stop.
-void KeepLoaded()
-{
-    Dl_info info;
-    if (::dladdr(reinterpret_cast<void*>(&KeepLoaded), &info) && info.dli_fname)
-        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NODELETE);
-}
-
 } // namespace
 
 TabunoSite::TabunoSite()
@@ -65,24 +56,22 @@ bool TabunoSite::OnInit()
     }
     // Sockets used on secondary threads must be initialised from the main thread first.
     m_socketsInitialised = wxSocketBase::Initialize();
+    // The skin goes with the module; a store never asked for is not loaded just to be freed.
+    Shutdown::Register(Shutdown::Stage::Services, "skin", &ResourceManager::Release);
+    Shutdown::Register(Shutdown::Stage::Services, "UI dispatcher", &UiDispatcher::Shutdown);
+    Shutdown::Register(Shutdown::Stage::Services, "sockets", [this] {
+        // The toolkit's own socket module may have shut sockets down already at its clean-up.
+        if (m_socketsInitialised && wxSocketBase::IsInitialized())
+            wxSocketBase::Shutdown();
+        m_socketsInitialised = false;
+    });
     return true;
 }
 
 void TabunoSite::OnExit()
 {
-    // The library is unloaded right after: none of its threads may still run its code.
-    if (!ThreadLifeline::StopAll(kThreadStopTimeoutMs)) {
-        std::fprintf(stderr, "sorvik: %d plug-in threads still running at exit\n",
-                     ThreadLifeline::RunningCount());
-        KeepLoaded();
-    }
-    // The skin goes with the module; a store never asked for is not loaded just to be freed.
-    ResourceManager::Release();
-    UiDispatcher::Shutdown();
-    // The toolkit's own socket module may have shut sockets down already at its clean-up.
-    if (m_socketsInitialised && wxSocketBase::IsInitialized())
-        wxSocketBase::Shutdown();
-    m_socketsInitialised = false;
+    // The library is unloaded right after: whatever is still pending goes now, in order.
+    Shutdown::Run(Shutdown::Stage::Services);
 }
 
 long TabunoSite::UpdateUserList()

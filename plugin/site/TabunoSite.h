@@ -24,8 +24,6 @@ public:
     static constexpr int kPauseAfterPerformerMs = 10;
     static constexpr long kMinIntervalSeconds = 1;
     static constexpr long kMaxIntervalSeconds = 24 * 60 * 60;
-    // How long the module's clean-up waits for the plug-in's threads.
-    static constexpr int kThreadStopTimeoutMs = 4000;
 
 private:
     using CancelCheck = std::function<bool()>;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
+#include "app/Shutdown.h"
+#include "app/ThreadLifeline.h"
 #include "model/UserStatus.h"
 #include "net/DownloadThread.h"
 #include "net/ProxySetting.h"
@@ -233,6 +236,25 @@ TEST_F(MainFrameTest, ExitWorksFromTheTray)
     frame->GetNotifyIcon()->ProcessEvent(exit);
     EXPECT_TRUE(PumpUntil([] { return MainFrameLink::Get() == nullptr; }, 5000));
     frame = nullptr;
+}
+
+TEST_F(MainFrameTest, TheExitEndsEveryThreadAndLeavesOnlyTheModulesServices)
+{
+    // A slow favourites answer keeps a download under way when the user leaves.
+    sim->SetFault(sitesim::Route::Favorites, sitesim::Fault::Slow);
+    Open();
+    DeliverFavorites("ann\n");
+    Command(ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(PumpUntil([&] { return sim->RequestsFor("/cgi-bin/favorite.cgi").size() == 1; }, 5000));
+    ASSERT_GT(ThreadLifeline::RunningCount(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    Command(wxID_EXIT);
+    ASSERT_TRUE(PumpUntil([] { return MainFrameLink::Get() == nullptr; }, 5000));
+    frame = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the slow answer was waited for";
+    EXPECT_EQ(ThreadLifeline::RunningCount(), 0);
+    for (const std::string& step : Shutdown::Pending())
+        EXPECT_TRUE(step == "skin" || step == "UI dispatcher" || step == "sockets") << step << " left pending";
 }
 
 TEST_F(MainFrameTest, TheAccountDialogComesBeforeTheFirstRequestOnly)
