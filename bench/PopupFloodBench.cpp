@@ -21,6 +21,7 @@
 #include "app/ThreadLifeline.h"
 #include "net/ProxySetting.h"
 #include "site/UserEvent.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
 
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < events; ++i)
         manager.AddPendingEvent(UserEvent(User(wxString::Format("flood%d", i), 0x03), wxEVT_USER_ADDED, 0xFFFFFFFFu));
 
-    const int fit = PopupDialog::GetColumnCapacity();
+    const int fit = PopupColumn::GetCapacity();
     // Threads are counted from the side: a download on loopback may begin and end within one
     // pass of the loop.
     std::atomic<bool> sampling{true};
@@ -100,8 +101,8 @@ int main(int argc, char** argv)
         busy += spent;
         stall = std::max(stall, spent);
         peakWindows = std::max(peakWindows, PopupWindows());
-        const PopupDialog* shownSummary = PopupDialog::GetSummary();
-        if (PopupDialog::GetOpenCount() >= std::min(fit, events) && ThreadLifeline::RunningCount() == 0 &&
+        const PopupDialog* shownSummary = PopupColumn::GetSummary();
+        if (PopupColumn::GetOpenCount() >= std::min(fit, events) && ThreadLifeline::RunningCount() == 0 &&
             (events <= fit || (shownSummary && shownSummary->IsShown())))
             break;
         wxMilliSleep(1);
@@ -110,14 +111,14 @@ int main(int argc, char** argv)
     sampling = false;
     sampler.join();
     peakThreads = threadPeak;
-    const PopupDialog* summary = PopupDialog::GetSummary();
+    const PopupDialog* summary = PopupColumn::GetSummary();
     std::printf("| events | column | UI thread busy (ms) | until all shown (ms) | longest stall (ms) "
                 "| peak popup windows | peak download threads | summary count |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     std::printf("| %d | %d | %.1f | %.1f | %.1f | %d | %d | %d |\n", events, fit, busy, total, stall,
                 peakWindows, peakThreads, summary ? summary->GetSummaryOnline() : 0);
 
-    PopupDialog::CloseAll();
+    PopupColumn::CloseAll();
     ThreadLifeline::StopAll(4000);
     wxTheApp->ProcessPendingEvents();
     wxYield(); // the closed popups go at idle time

@@ -27,6 +27,7 @@
 #include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
 #include "site/Site.h"
+#include "site/ThumbnailFetch.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
@@ -34,6 +35,7 @@
 #include "views/DesktopNotification.h"
 #include "views/FavoriteTreeCtrl.h"
 #include "views/FilteredTreeView.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
 #include "views/RecentListCtrl.h"
@@ -160,7 +162,7 @@ MainFrame::MainFrame() : m_geometry(this)
     m_popupManager->SetRecorder([this](const User& user, int kind, RecentNote note) {
         m_recent->Add(user.GetName(), kind, note, std::time(nullptr));
     });
-    PopupDialog::SetThumbnailSink(
+    ThumbnailFetch::SetListener(
         [this](const wxString& name, const wxImage& image) { m_recent->SetThumbnail(name, image); });
     m_popupManager->SetDesktopNotificationsChoice(&PreferencesDialog::UsesDesktopNotifications);
     daemonThread->AddEventHandler(m_popupManager);
@@ -197,8 +199,8 @@ void MainFrame::RegisterTeardown()
     Shutdown::Register(S::Windows, "main window's exit timer", [this] { m_exitTimer.Stop(); });
     // The popups go with the window: left behind they would keep the process alive.
     Shutdown::Register(S::Windows, "popups", [] {
-        PopupDialog::SetThumbnailSink(nullptr);
-        PopupDialog::CloseAll();
+        ThumbnailFetch::SetListener(nullptr);
+        PopupColumn::CloseAll();
     });
     Shutdown::Register(S::Windows, "desktop notifications", &DesktopNotification::ForgetAll);
     // The synchronisation thread and the downloads are stopped and joined by the lifelines'

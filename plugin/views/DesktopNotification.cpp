@@ -8,6 +8,7 @@
 #include "app/CommandIds.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
+#include "site/ThumbnailFetch.h"
 #include "skin/ResourceManager.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"
@@ -21,7 +22,7 @@ DesktopNotification::DesktopNotification(const User& user, int kind) : m_user(us
     ms_alive.insert(this);
     Bind(wxEVT_DOWNLOAD_FINISHED, &DesktopNotification::OnDownloadFinished, this);
     if (ms_fetching < kMaxFetching) {
-        m_fetching = PopupDialog::StartThumbnailDownload(this, m_user.GetName());
+        m_fetching = ThumbnailFetch::Start(this, m_user.GetName());
         if (m_fetching) {
             ++ms_fetching;
             return;
@@ -53,9 +54,9 @@ void DesktopNotification::OnDownloadFinished(wxCommandEvent& event)
     m_fetching = false;
     --ms_fetching;
     // An undecodable thumbnail gets the application's icon.
-    const wxImage image = PopupDialog::DecodeThumbnail(event);
+    const wxImage image = ThumbnailFetch::Decode(event);
     if (image.IsOk())
-        PopupDialog::TellThumbnail(m_user.GetName(), image);
+        ThumbnailFetch::Tell(m_user.GetName(), image);
     ShowWith(image);
 }
 

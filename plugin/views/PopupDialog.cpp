@@ -1,19 +1,16 @@
 #include "views/PopupDialog.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include <wx/dcclient.h>
 #include <wx/display.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
-#include <wx/mstream.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
-#include <wx/url.h>
 
 #include "app/CommandIds.h"
 #include "app/Keys.h"
@@ -22,13 +19,10 @@
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "skin/ResourceManager.h"
+#include "site/ThumbnailFetch.h"
 #include "views/DesktopWindowHints.h"
+#include "views/PopupColumn.h"
 #include "views/UserListTreeCtrl.h"
-
-std::vector<PopupDialog*> PopupDialog::ms_slots;
-std::set<PopupDialog*> PopupDialog::ms_alive;
-PopupDialog* PopupDialog::ms_summary = nullptr;
-wxSize PopupDialog::ms_outerSize(150, 150);
 
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
     EVT_COMMAND(wxID_ANY, wxEVT_DOWNLOAD_FINISHED, PopupDialog::OnDownloadFinished)
@@ -37,8 +31,8 @@ wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
 wxEND_EVENT_TABLE()
 
 namespace {
-constexpr int kPopupWidth = 150;
-constexpr int kPopupHeight = 150;
+constexpr int kPopupWidth = PopupColumn::kPopupWidth;
+constexpr int kPopupHeight = PopupColumn::kPopupHeight;
 
 wxBitmap Skin(const wxString& key)
 {
@@ -46,44 +40,9 @@ wxBitmap Skin(const wxString& key)
 }
 } // namespace
 
-int PopupDialog::GetOpenCount()
+void PopupDialog::CountInSummary(int kind)
 {
-    return static_cast<int>(std::count_if(ms_slots.begin(), ms_slots.end(),
-                                          [](PopupDialog* p) { return p != nullptr; }));
-}
-
-int PopupDialog::GetColumnCapacity()
-{
-    // The work area is a round trip to the X server; a flood of events asks for it thousands
-    // of times within a second.
-    static int capacity = 0;
-    static auto measured = std::chrono::steady_clock::time_point();
-    const auto now = std::chrono::steady_clock::now();
-    if (capacity == 0 || now - measured > std::chrono::seconds(1)) {
-        const wxRect area = wxGetClientDisplayRect();
-        capacity = std::max(1, area.height / std::max(kPopupHeight, ms_outerSize.y));
-        measured = now;
-    }
-    return capacity;
-}
-
-void PopupDialog::EnsureImageHandlers()
-{
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_JPEG))
-        wxImage::AddHandler(new wxJPEGHandler);
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_GIF))
-        wxImage::AddHandler(new wxGIFHandler);
-}
-
-void PopupDialog::AddToSummary(int kind)
-{
-    if (!ms_summary)
-        ms_summary = new PopupDialog(User(), POPUP_SUMMARY, nullptr, wxID_ANY, wxString(),
-                                     wxDefaultPosition, wxDefaultSize,
-                                     wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
-    PopupDialog* summary = ms_summary;
+    PopupDialog* summary = this;
     if (kind == POPUP_FREE)
         ++summary->m_summaryFree;
     else
@@ -101,15 +60,6 @@ void PopupDialog::AddToSummary(int kind)
         if (!summary->IsShown())
             summary->ShowInPlace();
     });
-}
-
-void PopupDialog::CloseAll()
-{
-    std::vector<PopupDialog*> all(ms_alive.begin(), ms_alive.end());
-    if (ms_summary)
-        all.push_back(ms_summary);
-    for (PopupDialog* popup : all)
-        popup->Destroy();
 }
 
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
@@ -153,7 +103,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
         m_contentPanel->Layout();
         return;
     }
-    ms_alive.insert(this);
+    PopupColumn::Add(this);
     RequestThumbnail();
 }
 
@@ -166,12 +116,8 @@ PopupDialog::~PopupDialog()
 
 void PopupDialog::ReleaseSlot()
 {
-    if (m_slot > 0 && static_cast<size_t>(m_slot) <= ms_slots.size() && ms_slots[m_slot - 1] == this)
-        ms_slots[m_slot - 1] = nullptr;
+    PopupColumn::Remove(this, m_slot);
     m_slot = 0;
-    ms_alive.erase(this);
-    if (ms_summary == this)
-        ms_summary = nullptr;
 }
 
 bool PopupDialog::Destroy()
@@ -214,20 +160,8 @@ void PopupDialog::StartDestroyTimer()
 
 wxPoint PopupDialog::PlaceFor() const
 {
-    // The outer size: a window manager may keep a border round undecorated windows (openbox
-    // does, 1 pixel), and the slots must not overlap by it. Known once the manager has said.
-    wxSize outer = DesktopWindowHints::OuterSize(const_cast<PopupDialog*>(this));
-    if (outer.x >= kPopupWidth && outer.y >= kPopupHeight && (outer.x > kPopupWidth || outer.y > kPopupHeight))
-        ms_outerSize = outer; // every popup has the same frame: later ones know it at once
-    outer = ms_outerSize;
-    const wxRect area = wxGetClientDisplayRect();
-    const int right = area.x + area.width;
-    const int bottom = area.y + area.height;
-    if (m_kind == POPUP_SUMMARY)
-        return wxPoint(right - 2 * outer.x, bottom - outer.y); // beside the bottom slot
-    const int fit = std::max(1, area.height / outer.y);
-    const int row = m_slot > 0 ? (m_slot - 1) % fit + 1 : 1;
-    return wxPoint(right - outer.x, bottom - row * outer.y);
+    return PopupColumn::Place(m_slot, m_kind == POPUP_SUMMARY,
+                              DesktopWindowHints::OuterSize(const_cast<PopupDialog*>(this)));
 }
 
 void PopupDialog::OnMovedByManager(wxEvent& event)
@@ -235,16 +169,11 @@ void PopupDialog::OnMovedByManager(wxEvent& event)
     event.Skip();
     if (!IsShown() || IsBeingDeleted())
         return;
-    const wxSize known = ms_outerSize;
+    const wxSize known = PopupColumn::GetOuterSize();
     const wxPoint want = PlaceFor();
-    if (ms_outerSize != known) {
-        // The manager's frame is known now: every popup moves to the slot it really needs.
-        for (PopupDialog* popup : ms_alive)
-            if (popup != this)
-                popup->CallAfter([popup] { popup->MoveToSlot(); });
-        if (ms_summary && ms_summary != this)
-            ms_summary->CallAfter([summary = ms_summary] { summary->MoveToSlot(); });
-    }
+    // The manager's frame is known now: every popup moves to the slot it really needs.
+    if (PopupColumn::GetOuterSize() != known)
+        PopupColumn::MoveAllToSlots(this);
     // A window manager that placed the first show by itself (the toolkit may show it before the
     // manager answered) is answered with the slot again, a bounded number of times.
     if (GetPosition() != want && m_corrections < kMaxCorrections) {
@@ -317,51 +246,11 @@ void PopupDialog::DoLayout()
     SetSize(150, 150);
 }
 
-bool PopupDialog::StartThumbnailDownload(wxEvtHandler* receiver, const wxString& name)
-{
-    const wxString address = Settings::HostUrl(
-        Settings::Host::Image, wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg", name));
-    auto* url = new wxURL(address);
-    if (auto* http = dynamic_cast<wxHTTP*>(&url->GetProtocol()))
-        http->SetHeader("Host", Settings::GetHost(Settings::Host::Main));
-    url->GetProtocol().SetTimeout(kThumbnailTimeoutSeconds);
-    return DownloadThread::Start(new DownloadThread(receiver, -1, url, nullptr));
-}
-
-wxImage PopupDialog::DecodeThumbnail(wxCommandEvent& event)
-{
-    wxImage image;
-    if (const std::unique_ptr<char[]> data = DownloadThread::TakeBuffer(event)) {
-        EnsureImageHandlers();
-        wxMemoryInputStream in(data.get(), static_cast<size_t>(event.GetInt()));
-        wxLogNull quiet; // an undecodable thumbnail is an invalid image
-        image.LoadFile(in, wxBITMAP_TYPE_ANY, -1);
-    }
-    return image;
-}
-
 void PopupDialog::RequestThumbnail()
 {
-    m_downloading = StartThumbnailDownload(this, m_user.GetName());
+    m_downloading = ThumbnailFetch::Start(this, m_user.GetName());
     if (!m_downloading)
         Destroy(); // it would otherwise wait hidden for ever
-}
-
-PopupDialog::ThumbnailFunction& PopupDialog::ThumbnailSink()
-{
-    static ThumbnailFunction sink;
-    return sink;
-}
-
-void PopupDialog::SetThumbnailSink(ThumbnailFunction sink)
-{
-    ThumbnailSink() = std::move(sink);
-}
-
-void PopupDialog::TellThumbnail(const wxString& name, const wxImage& image)
-{
-    if (ThumbnailSink())
-        ThumbnailSink()(name, image);
 }
 
 void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
@@ -369,30 +258,17 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event)
     m_downloading = false;
     wxBitmap bitmap;
     // An undecodable thumbnail gets the placeholder.
-    if (const wxImage image = DecodeThumbnail(event); image.IsOk()) {
+    if (const wxImage image = ThumbnailFetch::Decode(event); image.IsOk()) {
         bitmap = wxBitmap(image.Scale(107, 82), -1);
         if (m_kind != POPUP_SUMMARY)
-            TellThumbnail(m_user.GetName(), image);
+            ThumbnailFetch::Tell(m_user.GetName(), image);
     }
     if (!bitmap.IsOk())
         bitmap = Skin("PopupDialog_profileImage");
     m_picture->SetBitmap(bitmap);
     StartDestroyTimer();
 
-    // The lowest free slot: a popup never covers another that is still open.
-    const int fit = GetColumnCapacity();
-    if (ms_slots.size() < static_cast<size_t>(fit))
-        ms_slots.resize(static_cast<size_t>(fit), nullptr);
-    auto free = std::find(ms_slots.begin(), ms_slots.begin() + fit, nullptr);
-    if (free == ms_slots.begin() + fit) {
-        // More popups than the column holds (made without the manager's bound): the next row
-        // above, starting again at the bottom once over the top.
-        free = std::find(ms_slots.begin(), ms_slots.end(), nullptr);
-        if (free == ms_slots.end())
-            free = ms_slots.insert(ms_slots.end(), nullptr);
-    }
-    *free = this;
-    m_slot = static_cast<int>(free - ms_slots.begin()) + 1;
+    m_slot = PopupColumn::TakeSlot(this);
     ShowInPlace();
 }
 

@@ -8,6 +8,7 @@
 #include "model/UserStatus.h"
 #include "site/UserEvent.h"
 #include "views/DesktopNotification.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
@@ -81,12 +82,12 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     }
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
-    if (PopupDialog::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupDialog::GetColumnCapacity()) {
+    if (PopupColumn::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupColumn::GetCapacity()) {
         // During a burst the summary's window, too, waits for its tick.
         if (m_pace.IsRunning())
             ++(kind == POPUP_FREE ? m_summaryFree : m_summaryOnline);
         else
-            PopupDialog::AddToSummary(kind);
+            PopupColumn::AddToSummary(kind);
         return;
     }
     // A popup window takes several milliseconds to make: one at a time, the rest of a burst on
@@ -115,7 +116,7 @@ void PopupDialogManager::OnPace(wxTimerEvent&)
         return;
     }
     for (; m_summaryOnline > 0; --m_summaryOnline)
-        PopupDialog::AddToSummary(POPUP_ONLINE);
+        PopupColumn::AddToSummary(POPUP_ONLINE);
     for (; m_summaryFree > 0; --m_summaryFree)
-        PopupDialog::AddToSummary(POPUP_FREE);
+        PopupColumn::AddToSummary(POPUP_FREE);
 }

@@ -45,6 +45,7 @@
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
 #include "views/FilteredTreeView.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
 #include "views/RecentListCtrl.h"
@@ -419,7 +420,7 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
 {
     Settings::DeleteEntry("/PopupDialog/paused");
     Open();
-    PopupDialog::CloseAll();
+    PopupColumn::CloseAll();
     const auto comeOnLine = [&](const wxString& name) {
         UserEvent event(User(name, STATUS_ONLINE | STATUS_FREE), wxEVT_USER_ADDED, 0);
         frame->GetPopupManager()->ProcessEvent(event);
@@ -429,7 +430,7 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
     EXPECT_TRUE(frame->GetNotifyIcon()->GetMenu()->IsChecked(ID_PAUSE_POPUPS));
     for (int i = 0; i < 205; ++i)
         comeOnLine(wxString::Format("p%d", i));
-    EXPECT_EQ(PopupDialog::GetAliveCount(), 0) << "paused: no popup";
+    EXPECT_EQ(PopupColumn::GetAliveCount(), 0) << "paused: no popup";
     RecentListCtrl* recent = frame->GetRecent();
     ASSERT_EQ(recent->GetItemCount(), 200);
     EXPECT_EQ(recent->GetItemText(0, 1), "p204") << "newest first";
@@ -438,10 +439,10 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
 
     Command(ID_PAUSE_POPUPS, 0);
     comeOnLine("shown");
-    EXPECT_EQ(PopupDialog::GetAliveCount(), 1);
+    EXPECT_EQ(PopupColumn::GetAliveCount(), 1);
     EXPECT_EQ(recent->GetItemText(0, 2), "came on line");
     EXPECT_EQ(recent->GetItemCount(), 200);
-    PopupDialog::CloseAll();
+    PopupColumn::CloseAll();
 }
 
 TEST_F(MainFrameTest, AStoredAccountSignsInAtStartWithoutADialog)

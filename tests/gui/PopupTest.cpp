@@ -24,6 +24,7 @@
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "views/DesktopWindowHints.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
 
@@ -81,9 +82,9 @@ protected:
             p->Destroy();
         MainFrameLink::Unregister(frame);
         frame->Destroy();
-        PumpUntil([] { return PopupDialog::GetOpenCount() == 0 && Popups().empty(); }, 3000);
+        PumpUntil([] { return PopupColumn::GetOpenCount() == 0 && Popups().empty(); }, 3000);
         PumpFor(20);
-        EXPECT_EQ(PopupDialog::GetOpenCount(), 0);
+        EXPECT_EQ(PopupColumn::GetOpenCount(), 0);
         Settings::DeleteEntry("/favorites");
     }
 
@@ -174,7 +175,7 @@ TEST_F(PopupTest, PopupsStackUpwardsAndANewOneTakesTheLowestFreeSlot)
     for (const char* name : {"ann", "bea", "cy"})
         Deliver(wxEVT_USER_ADDED, name, 0x03, 0);
     ASSERT_TRUE(WaitShown(3));
-    EXPECT_EQ(PopupDialog::GetOpenCount(), 3);
+    EXPECT_EQ(PopupColumn::GetOpenCount(), 3);
     // A window manager may frame each popup (openbox: a 1-pixel border): slots are that far apart.
     // It places a window in its own time: the popups are given a moment to settle.
     const int pitch = DesktopWindowHints::OuterSize(Popups().front()).y;
@@ -204,7 +205,7 @@ TEST_F(PopupTest, PopupsStackUpwardsAndANewOneTakesTheLowestFreeSlot)
             lowest = p;
     ASSERT_NE(lowest, nullptr);
     lowest->Destroy();
-    EXPECT_EQ(PopupDialog::GetOpenCount(), 2);
+    EXPECT_EQ(PopupColumn::GetOpenCount(), 2);
     Deliver(wxEVT_USER_ADDED, "dee", 0x03, 0);
     ASSERT_TRUE(WaitShown(3));
     std::set<int> slots;
@@ -219,7 +220,7 @@ TEST_F(PopupTest, PopupsStackUpwardsAndANewOneTakesTheLowestFreeSlot)
 
 TEST_F(PopupTest, AFullColumnGathersTheRestIntoOneSummary)
 {
-    const int fit = PopupDialog::GetColumnCapacity();
+    const int fit = PopupColumn::GetCapacity();
     ASSERT_GE(fit, 1);
     for (int i = 0; i < fit + 12; ++i)
         Deliver(wxEVT_USER_ADDED, ("p" + std::to_string(i)).c_str(), 0x03, 0);
@@ -227,7 +228,7 @@ TEST_F(PopupTest, AFullColumnGathersTheRestIntoOneSummary)
     ASSERT_TRUE(WaitShown(fit + 1));
     PumpFor(100);
     EXPECT_EQ(Popups().size(), static_cast<size_t>(fit + 1)) << "a column and one summary";
-    PopupDialog* summary = PopupDialog::GetSummary();
+    PopupDialog* summary = PopupColumn::GetSummary();
     ASSERT_NE(summary, nullptr);
     EXPECT_TRUE(summary->IsShown());
     EXPECT_EQ(summary->GetSummaryOnline(), 12);
@@ -244,9 +245,9 @@ TEST_F(PopupTest, AFullColumnGathersTheRestIntoOneSummary)
             EXPECT_FALSE(rects[a].Intersects(rects[b])) << a << " and " << b;
 
     // Closing the window takes every popup with it.
-    PopupDialog::CloseAll();
+    PopupColumn::CloseAll();
     EXPECT_TRUE(Popups(true).empty());
-    EXPECT_EQ(PopupDialog::GetSummary(), nullptr);
+    EXPECT_EQ(PopupColumn::GetSummary(), nullptr);
 }
 
 TEST_F(PopupTest, UndecodableThumbnailShowsThePlaceholderAndStillCloses)
