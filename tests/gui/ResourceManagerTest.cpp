@@ -188,17 +188,3 @@ TEST(SkinLifetimeTest, TheSiteModulesCleanUpReleasesTheStore)
     EXPECT_FALSE(ResourceManager::HasInstance());
 }
 
-TEST(UtilTest, InstallationNamesFollowTheExecutable)
-{
-    EXPECT_EQ(Util::PluginFileNameFor(wxFileName("/opt/sorvik/bin/sorvik")).GetFullPath(),
-              "/opt/sorvik/bin/sorvik.so");
-    EXPECT_EQ(Util::PluginFileNameFor(wxFileName("/opt/host.bin")).GetFullPath(), "/opt/host.so");
-    EXPECT_EQ(Util::SkinFileNameFor(wxFileName("/opt/sorvik/bin/sorvik")).GetFullPath(),
-              "/opt/sorvik/bin/sorvik.skin");
-
-    const wxFileName app = Util::GetApplicationFileName();
-    EXPECT_TRUE(app.IsAbsolute());
-    EXPECT_TRUE(app.FileExists());
-    EXPECT_EQ(app.GetName(), "gui_tests");
-    EXPECT_EQ(Util::GetPluginFileName().GetFullName(), "gui_tests.so");
-}

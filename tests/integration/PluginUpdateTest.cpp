@@ -150,18 +150,6 @@ protected:
 
 } // namespace
 
-TEST(VersionTest, ThreeNumbersOrFewerAndTheTextUnchanged)
-{
-    const Version full("1.3.0");
-    EXPECT_EQ(full.GetParsedCount(), 3);
-    EXPECT_EQ(full.GetMinor(), 3);
-    const Version shorter("1.3");
-    EXPECT_EQ(shorter.GetParsedCount(), 2);
-    EXPECT_EQ(shorter.GetPatch(), 0);
-    EXPECT_EQ(shorter.GetString(), "1.3");
-    EXPECT_EQ(Version("beta").GetParsedCount(), 0);
-}
-
 TEST_F(PluginUpdateTest, CompanionNamesFollowTheApplicationFile)
 {
     EXPECT_EQ(PluginUpdate::SkinPath(application), wxString::FromUTF8(dir + "/host.skin"));
