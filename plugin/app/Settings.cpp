@@ -175,7 +175,22 @@ wxString Settings::GetHost(Host host)
     return value.empty() ? DefaultHost(host) : value;
 }
 
+wxString Settings::HostName(Host host)
+{
+    wxString name = GetHost(host);
+    for (const char* scheme : {"https://", "http://"})
+        if (name.Lower().StartsWith(scheme)) {
+            name.Remove(0, std::char_traits<char>::length(scheme));
+            break;
+        }
+    return name;
+}
+
 wxString Settings::HostUrl(Host host, const wxString& path)
 {
-    return "http://" + GetHost(host) + path;
+    const wxString value = GetHost(host);
+    const wxString lower = value.Lower();
+    if (lower.StartsWith("https://") || lower.StartsWith("http://"))
+        return value + path;
+    return "http://" + value + path;
 }

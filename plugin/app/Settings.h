@@ -17,10 +17,13 @@ public:
     static void DeleteEntry(const wxString& key);
     static void Flush();
 
-    // "name" or "name:port" of one of the five hosts, from "/Hosts/<kind>".
+    // "name", "name:port", or either after "https://" (plain HTTP without a scheme), of one of
+    // the five hosts, from "/Hosts/<kind>".
     static wxString GetHost(Host host);
+    // The host without its scheme: "name" or "name:port".
+    static wxString HostName(Host host);
     static wxString HostKey(Host host);
     static wxString DefaultHost(Host host);
-    // "http://" + host + path.
+    // The host's scheme ("http://" when it names none) + host + path.
     static wxString HostUrl(Host host, const wxString& path);
 };

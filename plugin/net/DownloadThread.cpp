@@ -78,6 +78,20 @@ DownloadThread::DownloadThread(wxEvtHandler* handler, int id, wxURL* url, wxProt
     SetPriority(priority);
 }
 
+DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const HttpRequest& request)
+    : wxThread(wxTHREAD_JOINABLE), m_receiver(std::make_shared<Receiver>(Receiver{handler})),
+      m_lifeline(ThreadLifeline::Create()), m_id(id), m_request(request)
+{
+    // Deep copy: the caller's string may share its buffer.
+    m_request.url = wxString(request.url.wc_str());
+    m_request.maxBodyBytes = std::min(m_request.maxBodyBytes, kMaxBodyBytes);
+    if (handler) {
+        std::lock_guard<std::mutex> guard(g_receiversLock);
+        Receivers().emplace(handler, m_receiver);
+    }
+    Create();
+}
+
 DownloadThread::~DownloadThread()
 {
     {

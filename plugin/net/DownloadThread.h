@@ -25,6 +25,8 @@ public:
     // caller's thread; the worker touches only its own copy.
     DownloadThread(wxEvtHandler* handler, int id, wxURL* url, wxProtocol* protocol,
                    unsigned int priority = 0, wxThreadKind kind = wxTHREAD_JOINABLE);
+    // The plug-in's own requests, any scheme: the request as it stands.
+    DownloadThread(wxEvtHandler* handler, int id, const HttpRequest& request);
     ~DownloadThread() override;
 
     // Joins the downloads that have ended, then runs this one; one whose Run fails is deleted.

@@ -1,31 +1,26 @@
 #include "net/HttpClient.h"
 
 #include <algorithm>
-#include <mutex>
-#include <cctype>
-#include <cerrno>
 #include <chrono>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <curl/curl.h>
 
+#include "net/HttpConnections.h"
 #include "net/ProxySetting.h"
 #include "net/Url.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kSliceMs = 100;
 // A server that trickles bytes must not keep a thread for ever.
 constexpr int kTotalTimeoutFactor = 60;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
+constexpr long kMaxRedirects = 5;
 
 std::string Lower(std::string s)
 {
@@ -36,252 +31,146 @@ std::string Lower(std::string s)
 
 std::string Trim(const std::string& s)
 {
-    size_t b = s.find_first_not_of(" \t");
+    const size_t b = s.find_first_not_of(" \t\r\n");
     if (b == std::string::npos)
         return std::string();
-    size_t e = s.find_last_not_of(" \t\r");
+    const size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
 }
 
-class Connection {
-public:
-    Connection(int timeoutSeconds, const HttpClient::CancelCheck& cancelled)
-        : m_timeoutMs(std::max(1, timeoutSeconds) * 1000), m_cancelled(cancelled),
-          m_deadline(Clock::now() + std::chrono::milliseconds(m_timeoutMs) * kTotalTimeoutFactor)
-    {
-    }
-    ~Connection()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+void InitialiseOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 
-    bool Open(const std::string& host, int port, HttpResponse& error)
-    {
-        const std::string service = std::to_string(port);
-        addrinfo* found = Resolve(host, service, error);
-        if (!found)
-            return false;
-        error.Fail(HttpFailure::ConnectFailed, host + ":" + service);
-        for (addrinfo* ai = found; ai; ai = ai->ai_next) {
-            if (TryConnect(ai, error))
-                break;
-        }
-        ::freeaddrinfo(found);
-        if (m_fd >= 0)
-            error.Fail(HttpFailure::None, std::string());
-        return m_fd >= 0;
-    }
+std::mutex g_versionLock;
+std::string& ProductVersion()
+{
+    static std::string version = "0";
+    return version;
+}
+std::string UserAgent()
+{
+    std::lock_guard<std::mutex> guard(g_versionLock);
+    return "Sorvik-Statuscope/" + ProductVersion();
+}
 
-    bool SendAll(const std::string& data, HttpResponse& error)
-    {
-        size_t sent = 0;
-        while (sent < data.size()) {
-            if (!WaitFor(POLLOUT, error))
-                return false;
-            ssize_t n = ::send(m_fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-            if (n < 0) {
-                if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-                    continue;
-                error.Fail(HttpFailure::SendFailed, std::strerror(errno));
-                return false;
-            }
-            sent += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    // Appends what arrives; 0 at an orderly close, -1 on failure.
-    long ReceiveSome(std::string& into, HttpResponse& error)
-    {
-        for (;;) {
-            if (!WaitFor(POLLIN, error))
-                return -1;
-            char buffer[16384];
-            ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-            if (n < 0) {
-                if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-                    continue;
-                error.Fail(HttpFailure::ConnectionLost, std::strerror(errno));
-                return -1;
-            }
-            into.append(buffer, static_cast<size_t>(n));
-            return n;
-        }
-    }
-
-private:
-    // One lookup's state, on the heap: a lookup that cannot be cancelled still uses it after
-    // we have given up, so it is then left behind rather than freed under it.
-    struct Lookup {
-        std::string host;
-        std::string service;
-        addrinfo hints{};
-        gaicb request{};
-    };
-
-    // The resolver runs on the C library's own thread, so that a name server that does not
-    // answer is bounded by the time-out and the cancel check like every other wait.
-    addrinfo* Resolve(const std::string& host, const std::string& service, HttpResponse& error)
-    {
-        auto lookup = std::make_unique<Lookup>();
-        lookup->host = host;
-        lookup->service = service;
-        lookup->hints.ai_family = AF_UNSPEC;
-        lookup->hints.ai_socktype = SOCK_STREAM;
-        lookup->request.ar_name = lookup->host.c_str();
-        lookup->request.ar_service = lookup->service.c_str();
-        lookup->request.ar_request = &lookup->hints;
-        gaicb* list[] = {&lookup->request};
-        if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-            error.Fail(HttpFailure::LookupFailed, host);
-            return nullptr;
-        }
-        const auto limit = std::min(Clock::now() + std::chrono::milliseconds(m_timeoutMs), m_deadline);
-        while (::gai_error(&lookup->request) == EAI_INPROGRESS) {
-            const bool cancelled = m_cancelled && m_cancelled();
-            if (cancelled || Clock::now() >= limit) {
-                error.Fail(cancelled ? HttpFailure::Cancelled : HttpFailure::TimedOut, cancelled ? std::string() : "looking up " + host);
-                if (::gai_cancel(&lookup->request) == EAI_NOTCANCELED)
-                    lookup.release(); // still in use by the resolver's thread
-                else if (lookup->request.ar_result)
-                    ::freeaddrinfo(lookup->request.ar_result);
-                return nullptr;
-            }
-            const timespec slice{0, kSliceMs * 1000000L};
-            ::gai_suspend(list, 1, &slice);
-        }
-        if (::gai_error(&lookup->request) != 0 || !lookup->request.ar_result) {
-            error.Fail(HttpFailure::UnknownHost, host);
-            return nullptr;
-        }
-        return lookup->request.ar_result;
-    }
-
-    bool TryConnect(addrinfo* ai, HttpResponse& error)
-    {
-        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                          ai->ai_protocol);
-        if (fd < 0)
-            return false;
-        m_fd = fd;
-        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) == 0)
-            return true;
-        if (errno == EINPROGRESS && WaitFor(POLLOUT, error)) {
-            int soError = 0;
-            socklen_t len = sizeof soError;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError == 0)
-                return true;
-            error.Fail(HttpFailure::ConnectFailed, std::strerror(soError));
-        }
-        ::close(fd);
-        m_fd = -1;
-        return false;
-    }
-
-    // Waits in short slices so that a cancellation is seen promptly.
-    bool WaitFor(short events, HttpResponse& error)
-    {
-        const auto idleDeadline = Clock::now() + std::chrono::milliseconds(m_timeoutMs);
-        for (;;) {
-            if (m_cancelled && m_cancelled()) {
-                error.Fail(HttpFailure::Cancelled, std::string());
-                return false;
-            }
-            const auto now = Clock::now();
-            const auto limit = std::min(idleDeadline, m_deadline);
-            if (now >= limit) {
-                error.Fail(HttpFailure::TimedOut, std::string());
-                return false;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(limit - now).count();
-            pollfd p{m_fd, events, 0};
-            int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left + 1, kSliceMs)));
-            if (r > 0)
-                return true;
-            if (r < 0 && errno != EINTR) {
-                error.Fail(HttpFailure::ConnectionLost, std::strerror(errno));
-                return false;
-            }
-        }
-    }
-
-    int m_fd = -1;
-    int m_timeoutMs;
-    HttpClient::CancelCheck m_cancelled;
-    Clock::time_point m_deadline;
+// What one transfer collects as curl hands it over.
+struct Transfer {
+    Transfer(const HttpRequest& r, HttpResponse& out) : request(r), response(out) {}
+    const HttpRequest& request;
+    HttpResponse& response;
+    // When the last byte came: curl's own low-speed check averages over seconds of history.
+    std::chrono::steady_clock::time_point lastByte = std::chrono::steady_clock::now();
+    size_t headerBytes = 0;
+    std::string lastHeader;
+    bool headerTooLong = false;
+    bool tooLarge = false;
+    bool conflictingLength = false;
 };
 
-bool ParseHead(const std::string& head, HttpResponse& response)
+size_t OnHeader(char* data, size_t size, size_t count, void* user)
 {
-    size_t lineEnd = head.find('\n');
-    const std::string statusLine = Trim(head.substr(0, lineEnd));
-    // "HTTP/1.x NNN reason"
-    if (statusLine.compare(0, 5, "HTTP/") != 0)
-        return false;
-    size_t sp = statusLine.find(' ');
-    if (sp == std::string::npos || statusLine.size() < sp + 4)
-        return false;
-    const std::string code = statusLine.substr(sp + 1, 3);
-    if (!std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return false;
-    response.status = std::atoi(code.c_str());
-
-    while (lineEnd != std::string::npos) {
-        size_t start = lineEnd + 1;
-        lineEnd = head.find('\n', start);
-        std::string line = Trim(head.substr(start, lineEnd == std::string::npos
-                                                        ? std::string::npos
-                                                        : lineEnd - start));
-        if (line.empty())
-            continue;
-        size_t colon = line.find(':');
-        if (colon == std::string::npos || colon == 0)
-            return false;
-        response.headers[Lower(Trim(line.substr(0, colon)))] = Trim(line.substr(colon + 1));
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    transfer.lastByte = std::chrono::steady_clock::now();
+    transfer.headerBytes += length;
+    if (transfer.headerBytes > kMaxHeaderBytes) {
+        transfer.headerTooLong = true;
+        return 0;
     }
-    return true;
-}
-
-bool ParseLength(const std::string& text, size_t& length)
-{
-    if (text.empty() || text.size() > 18 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return false;
-    length = static_cast<size_t>(std::strtoull(text.c_str(), nullptr, 10));
-    return true;
-}
-
-// Decodes a complete chunked body in place; false when it is malformed or cut short.
-bool Dechunk(std::string& body)
-{
-    std::string out;
-    size_t pos = 0;
-    for (;;) {
-        size_t lineEnd = body.find("\r\n", pos);
-        if (lineEnd == std::string::npos)
-            return false;
-        const std::string sizeText = body.substr(pos, lineEnd - pos);
-        char* end = nullptr;
-        unsigned long long size = std::strtoull(sizeText.c_str(), &end, 16);
-        if (end == sizeText.c_str())
-            return false;
-        pos = lineEnd + 2;
-        if (size == 0)
-            break;
-        if (size > body.size() - pos)
-            return false;
-        out.append(body, pos, size);
-        pos += size + 2;
-        if (pos > body.size())
-            return false;
+    const std::string raw(data, length);
+    auto& headers = transfer.response.headers;
+    if (raw.compare(0, 5, "HTTP/") == 0) {
+        // A new answer (after a redirect or a "100 Continue"): only the last one counts.
+        headers.clear();
+        transfer.lastHeader.clear();
+        transfer.conflictingLength = false;
+        return length;
     }
-    body.swap(out);
-    return true;
+    // A folded line continues the header before it.
+    if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t')) {
+        if (!transfer.lastHeader.empty())
+            headers[transfer.lastHeader] += " " + Trim(raw);
+        return length;
+    }
+    const size_t colon = raw.find(':');
+    if (colon == std::string::npos || colon == 0)
+        return length; // the blank line that ends the head
+    const std::string name = Lower(Trim(raw.substr(0, colon)));
+    const std::string value = Trim(raw.substr(colon + 1));
+    if (name == "content-length" && headers.count(name) && headers[name] != value)
+        transfer.conflictingLength = true;
+    headers[name] = value;
+    transfer.lastHeader = name;
+    return length;
 }
+
+size_t OnBody(char* data, size_t size, size_t count, void* user)
+{
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    transfer.lastByte = std::chrono::steady_clock::now();
+    if (transfer.conflictingLength)
+        return 0;
+    if (transfer.response.body.size() + length > transfer.request.maxBodyBytes) {
+        transfer.tooLarge = true;
+        return 0;
+    }
+    transfer.response.body.append(data, length);
+    return length;
+}
+
+// Certificate failures are told once per host and reason, not at every refresh.
+void ReportOnce(const std::string& host, const std::string& reason)
+{
+    static std::mutex lock;
+    static std::map<std::string, std::string> told;
+    std::lock_guard<std::mutex> guard(lock);
+    if (told[host] == reason)
+        return;
+    told[host] = reason;
+    std::fprintf(stderr, "sorvik: refused the secure connection to %s: %s\n", host.c_str(), reason.c_str());
+}
+
+HttpFailure FailureFor(CURLcode code, const Transfer& transfer)
+{
+    if (transfer.headerTooLong)
+        return HttpFailure::HeaderTooLong;
+    if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+        return HttpFailure::TooLarge;
+    if (transfer.conflictingLength)
+        return HttpFailure::BadContentLength;
+    switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT: return HttpFailure::BadAddress;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return HttpFailure::UnknownHost;
+    case CURLE_COULDNT_CONNECT: return HttpFailure::ConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT: return HttpFailure::TimedOut;
+    case CURLE_PEER_FAILED_VERIFICATION: return HttpFailure::CertificateRefused;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE: return HttpFailure::TlsFailed;
+    case CURLE_TOO_MANY_REDIRECTS: return HttpFailure::TooManyRedirects;
+    case CURLE_PARTIAL_FILE: return HttpFailure::CutShort;
+    case CURLE_GOT_NOTHING: return HttpFailure::EmptyAnswer;
+    case CURLE_WEIRD_SERVER_REPLY: return HttpFailure::NotHttp;
+    case CURLE_BAD_CONTENT_ENCODING: return HttpFailure::BadEncoding;
+    case CURLE_SEND_ERROR: return HttpFailure::SendFailed;
+    default: return HttpFailure::ConnectionLost;
+    }
+}
+
+// The easy handle, cleaned up however the request ends.
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
 
 } // namespace
 
@@ -289,7 +178,7 @@ const char* HttpResponse::Describe(HttpFailure failure)
 {
     switch (failure) {
     case HttpFailure::None: return "";
-    case HttpFailure::BadAddress: return "not an http address";
+    case HttpFailure::BadAddress: return "not an http or https address";
     case HttpFailure::BadHeader: return "invalid header";
     case HttpFailure::LookupFailed: return "cannot look up";
     case HttpFailure::UnknownHost: return "unknown host";
@@ -305,6 +194,11 @@ const char* HttpResponse::Describe(HttpFailure failure)
     case HttpFailure::BadContentLength: return "invalid Content-Length";
     case HttpFailure::TooLarge: return "answer too large";
     case HttpFailure::BadChunked: return "malformed chunked answer";
+    case HttpFailure::BadEncoding: return "undecodable content encoding";
+    case HttpFailure::CertificateRefused: return "certificate refused";
+    case HttpFailure::TlsFailed: return "secure connection failed";
+    case HttpFailure::TooManyRedirects: return "too many redirects";
+    case HttpFailure::RedirectRefused: return "redirect refused";
     }
     return "failed";
 }
@@ -328,27 +222,14 @@ std::string HttpResponse::Header(const std::string& lowerCaseName) const
     return it == headers.end() ? std::string() : it->second;
 }
 
-namespace {
-std::mutex g_versionLock;
-std::string& ProductVersion()
-{
-    static std::string version = "0";
-    return version;
-}
-std::string UserAgentVersion()
-{
-    std::lock_guard<std::mutex> guard(g_versionLock);
-    return ProductVersion();
-}
-} // namespace
-
 void HttpClient::SetProductVersion(const std::string& version)
 {
     std::lock_guard<std::mutex> guard(g_versionLock);
     ProductVersion() = version;
 }
 
-HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& cancelled)
+HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& cancelled,
+                             HttpConnections* connections)
 {
     HttpResponse response;
     Url url;
@@ -356,118 +237,126 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
         response.Fail(HttpFailure::BadAddress, std::string(request.url.utf8_str()));
         return response;
     }
-
-    std::string connectHost = url.Host();
-    int connectPort = url.Port();
-    std::string target = url.Target();
-    const wxString proxy = request.useProxy ? ProxySetting::Get() : wxString();
-    Url proxyUrl;
-    if (!proxy.empty() && Url::Parse("http://" + proxy, proxyUrl)) {
-        // Each request has its own connection to the proxy and names the target in full.
-        connectHost = proxyUrl.Host();
-        connectPort = proxyUrl.Port();
-        target = url.Absolute();
+    InitialiseOnce();
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!easy) {
+        response.Fail(HttpFailure::ConnectFailed, "no transfer handle");
+        return response;
     }
+    CURL* e = easy.get();
+    Transfer transfer(request, response);
+    char reason[CURL_ERROR_SIZE] = "";
+    const std::string address = url.Absolute();
+    const std::string userAgent = UserAgent();
 
-    std::vector<std::pair<std::string, std::string>> headers = {
-        {"Host", url.HostHeader()},
-        {"User-Agent", "Sorvik-Statuscope/" + UserAgentVersion()},
-        {"Accept", "*/*"},
-    };
-    for (const auto& extra : request.headers) {
-        auto same = std::find_if(headers.begin(), headers.end(), [&](const auto& h) {
-            return Lower(h.first) == Lower(extra.first);
-        });
-        if (same != headers.end())
-            same->second = extra.second;
-        else
-            headers.push_back(extra);
-    }
-    std::string message = "GET " + target + " HTTP/1.0\r\n";
-    for (const auto& h : headers) {
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    for (const auto& [name, value] : request.headers) {
         // A line break in a value would let it forge further headers.
-        if (h.first.find_first_of("\r\n:") != std::string::npos ||
-            h.second.find_first_of("\r\n") != std::string::npos) {
-            response.Fail(HttpFailure::BadHeader, h.first);
+        if (name.empty() || name.find_first_of("\r\n:") != std::string::npos ||
+            value.find_first_of("\r\n") != std::string::npos) {
+            response.Fail(HttpFailure::BadHeader, name);
             return response;
         }
-        message += h.first + ": " + h.second + "\r\n";
+        headers.reset(curl_slist_append(headers.release(), (name + ": " + value).c_str()));
     }
-    message += "\r\n";
 
-    Connection connection(request.timeoutSeconds, cancelled);
-    if (!connection.Open(connectHost, connectPort, response) ||
-        !connection.SendAll(message, response))
-        return response;
+    curl_easy_setopt(e, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Followed, but never from https down to plain http.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, url.IsSecure() ? "https" : "http,https");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, reason);
+    const long timeoutMs = std::max(1, request.timeoutSeconds) * 1000L;
+    const long totalMs = request.totalSeconds > 0 ? request.totalSeconds * 1000L : timeoutMs * kTotalTimeoutFactor;
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, totalMs);
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    // Set, even when empty: an empty proxy is "direct", whatever curl would read elsewhere.
+    const std::string proxy = request.useProxy ? ProxySetting::For(address) : std::string();
+    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
+    // The trust store OpenSSL programs honour when one is named for the process.
+    if (const char* store = std::getenv("SSL_CERT_FILE"); store && *store)
+        curl_easy_setopt(e, CURLOPT_CAINFO, store);
 
-    std::string data;
-    size_t headEnd = std::string::npos;
-    size_t bodyStart = 0;
-    while (headEnd == std::string::npos) {
-        long n = connection.ReceiveSome(data, response);
-        if (n < 0)
-            return response;
-        size_t crlf = data.find("\r\n\r\n");
-        size_t lf = data.find("\n\n");
-        if (crlf != std::string::npos && (lf == std::string::npos || crlf < lf)) {
-            headEnd = crlf;
-            bodyStart = crlf + 4;
-        } else if (lf != std::string::npos) {
-            headEnd = lf;
-            bodyStart = lf + 2;
-        } else if (n == 0) {
-            response.Fail(data.empty() ? HttpFailure::EmptyAnswer : HttpFailure::CutShort, std::string());
-            return response;
-        }
-        if (headEnd == std::string::npos && data.size() > kMaxHeaderBytes) {
-            response.Fail(HttpFailure::HeaderTooLong, std::string());
-            return response;
-        }
+    // The multi interface, so that a transfer that waits on a silent server still looks at
+    // its cancel check every slice.
+    std::unique_lock<std::mutex> reuse;
+    CURLM* multi = nullptr;
+    std::unique_ptr<void, void (*)(void*)> ownMulti(nullptr, [](void* m) { curl_multi_cleanup(static_cast<CURLM*>(m)); });
+    if (connections) {
+        reuse = std::unique_lock<std::mutex>(connections->Lock());
+        multi = static_cast<CURLM*>(connections->Multi());
+    } else {
+        multi = curl_multi_init();
+        ownMulti.reset(multi);
     }
-    if (!ParseHead(data.substr(0, headEnd), response)) {
-        response.Fail(HttpFailure::NotHttp, std::string());
-        response.headers.clear();
-        response.status = 0;
-        return response;
-    }
-    response.body = data.substr(bodyStart);
-    data.clear();
-
-    size_t expected = 0;
-    const bool hasLength = ParseLength(response.Header("content-length"), expected);
-    if (!response.Header("content-length").empty() && !hasLength) {
-        response.Fail(HttpFailure::BadContentLength, response.Header("content-length"));
-        return response;
-    }
-    if (hasLength && expected > request.maxBodyBytes) {
-        response.Fail(HttpFailure::TooLarge, std::string());
-        return response;
-    }
+    curl_multi_add_handle(multi, e);
+    bool wasCancelled = false;
+    bool idle = false;
+    CURLcode result = CURLE_OK;
     for (;;) {
-        if (hasLength && response.body.size() >= expected)
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
             break;
-        long n = connection.ReceiveSome(response.body, response);
-        if (n < 0)
-            return response;
-        if (n == 0)
+        }
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &left))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == e)
+                    result = message->data.result;
             break;
-        if (response.body.size() > request.maxBodyBytes) {
-            response.Fail(HttpFailure::TooLarge, std::string());
-            return response;
         }
-    }
-    if (hasLength) {
-        if (response.body.size() < expected) {
-            response.Fail(HttpFailure::CutShort, std::string());
-            return response;
+        if (cancelled && cancelled()) {
+            wasCancelled = true;
+            break;
         }
-        response.body.resize(expected);
+        // A time-out's worth of silence from the server, once connected or not, ends it.
+        if (std::chrono::steady_clock::now() - transfer.lastByte > std::chrono::milliseconds(timeoutMs)) {
+            idle = true;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kCancelSliceMs, nullptr);
     }
-    if (Lower(response.Header("transfer-encoding")).find("chunked") != std::string::npos &&
-        !Dechunk(response.body)) {
-        response.Fail(HttpFailure::BadChunked, std::string());
+    curl_multi_remove_handle(multi, e);
+
+    if (wasCancelled) {
+        response.Fail(HttpFailure::Cancelled, std::string());
+        response.headers.clear();
+        response.body.clear();
         return response;
     }
+    if (idle) {
+        response.Fail(HttpFailure::TimedOut, "waiting for the server");
+        response.headers.clear();
+        response.body.clear();
+        return response;
+    }
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    if (result != CURLE_OK || transfer.conflictingLength) {
+        HttpFailure failure = FailureFor(result, transfer);
+        long redirects = 0;
+        curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
+        // A refused scheme after a redirect: the redirect was refused, not the address.
+        if (result == CURLE_UNSUPPORTED_PROTOCOL && (redirects > 0 || status / 100 == 3))
+            failure = HttpFailure::RedirectRefused;
+        response.Fail(failure, reason[0] ? std::string(reason) : std::string(curl_easy_strerror(result)));
+        if (failure == HttpFailure::CertificateRefused || failure == HttpFailure::TlsFailed)
+            ReportOnce(url.Host(), response.detail);
+        response.body.clear();
+        return response;
+    }
+    response.status = static_cast<int>(status);
     response.complete = true;
     return response;
 }

@@ -10,14 +10,17 @@
 #include <wx/string.h>
 
 struct HttpRequest {
+    // "http://..." or "https://...".
     wxString url;
     // Sent after the client's own headers; a "Host" here replaces the client's.
     std::vector<std::pair<std::string, std::string>> headers;
-    // Bounds every wait on the server: connecting, sending, and each read of the answer.
+    // Bounds every wait on the server: connecting, and any time without a byte of the answer.
     int timeoutSeconds = 3;
+    // Bounds the whole request, redirects included; 0: sixty times the time-out.
+    int totalSeconds = 0;
     // A longer answer is a failure rather than an unbounded allocation.
     size_t maxBodyBytes = 32u * 1024u * 1024u;
-    // Go through the process proxy when one is set.
+    // Go through the proxy the desktop names for the address.
     bool useProxy = true;
 };
 
@@ -40,6 +43,11 @@ enum class HttpFailure {
     BadContentLength,
     TooLarge,
     BadChunked,
+    BadEncoding,
+    CertificateRefused, // not trusted, expired, or for another host
+    TlsFailed,
+    TooManyRedirects,
+    RedirectRefused,    // to another scheme than allowed (https down to http)
 };
 
 struct HttpResponse {
@@ -49,7 +57,7 @@ struct HttpResponse {
     HttpFailure failure = HttpFailure::None;
     // What the failure concerns: the host, the system's reason; may be empty.
     std::string detail;
-    // Header names in lower case.
+    // Header names in lower case, of the final answer (after redirects).
     std::map<std::string, std::string> headers;
     std::string body;
 
@@ -62,13 +70,22 @@ struct HttpResponse {
     static const char* Describe(HttpFailure failure);
 };
 
-// A small HTTP/1.0 client whose every wait is bounded and which can be cancelled.
+class HttpConnections;
+
+// HTTP and HTTPS through libcurl: every wait bounded, certificates checked against the system's
+// store, redirects followed (at most 5, never from https down to http), gzip answers decoded,
+// the desktop's proxy for each address, and a cancel check looked at every 50 ms.
 class HttpClient {
 public:
     using CancelCheck = std::function<bool()>;
 
-    static HttpResponse Get(const HttpRequest& request, const CancelCheck& cancelled = {});
+    // With 'connections', the connection stays open for the next request that passes them.
+    static HttpResponse Get(const HttpRequest& request, const CancelCheck& cancelled = {},
+                            HttpConnections* connections = nullptr);
 
     // The version every request names in its User-Agent: the plug-in's own.
     static void SetProductVersion(const std::string& version);
+
+    // How often a transfer looks at its cancel check.
+    static constexpr int kCancelSliceMs = 50;
 };

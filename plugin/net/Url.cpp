@@ -21,34 +21,64 @@ bool IsHostChar(char c)
     return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
 }
 
+bool StartsWithNoCase(const std::string& s, const std::string& prefix)
+{
+    if (s.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool Url::Parse(const wxString& text, Url& out)
 {
     const std::string s(text.utf8_str());
-    static const std::string scheme = "http://";
-    if (s.size() <= scheme.size())
+    Url url;
+    size_t authStart = 0;
+    if (StartsWithNoCase(s, "https://")) {
+        url.m_secure = true;
+        url.m_port = 443;
+        authStart = 8;
+    } else if (StartsWithNoCase(s, "http://")) {
+        authStart = 7;
+    } else {
         return false;
-    for (size_t i = 0; i < scheme.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != scheme[i])
-            return false;
-
-    const size_t authStart = scheme.size();
+    }
     size_t authEnd = s.find_first_of("/?#", authStart);
     if (authEnd == std::string::npos)
         authEnd = s.size();
     const std::string authority = s.substr(authStart, authEnd - authStart);
+    if (authority.empty())
+        return false;
 
-    Url url;
-    const size_t colon = authority.rfind(':');
-    url.m_host = authority.substr(0, colon);
-    if (colon != std::string::npos && !ParsePort(authority.substr(colon + 1), url.m_port))
-        return false;
-    if (url.m_host.empty())
-        return false;
-    for (char c : url.m_host)
-        if (!IsHostChar(c))
+    size_t portAt = std::string::npos;
+    if (authority[0] == '[') {
+        const size_t close = authority.find(']');
+        if (close == std::string::npos || close < 3)
             return false;
+        url.m_host = authority.substr(0, close + 1);
+        for (char c : url.m_host.substr(1, close - 1))
+            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
+                return false;
+        if (close + 1 < authority.size()) {
+            if (authority[close + 1] != ':')
+                return false;
+            portAt = close + 1;
+        }
+    } else {
+        portAt = authority.rfind(':');
+        url.m_host = authority.substr(0, portAt);
+        if (url.m_host.empty())
+            return false;
+        for (char c : url.m_host)
+            if (!IsHostChar(c))
+                return false;
+    }
+    if (portAt != std::string::npos && !ParsePort(authority.substr(portAt + 1), url.m_port))
+        return false;
 
     std::string rest = s.substr(authEnd);
     const size_t hash = rest.find('#');
@@ -75,12 +105,12 @@ bool Url::Parse(const wxString& text, Url& out)
 
 std::string Url::HostHeader() const
 {
-    return m_port == 80 ? m_host : m_host + ":" + std::to_string(m_port);
+    return m_port == (m_secure ? 443 : 80) ? m_host : m_host + ":" + std::to_string(m_port);
 }
 
 std::string Url::Absolute() const
 {
-    return "http://" + HostHeader() + m_target;
+    return (m_secure ? "https://" : "http://") + HostHeader() + m_target;
 }
 
 wxString Url::EncodeQueryValue(const wxString& value)

@@ -41,11 +41,12 @@ bool SiteAccount::RequestFavorites(Request request)
 
 bool SiteAccount::RequestMail()
 {
-    auto* url = new wxURL(Settings::HostUrl(
+    HttpRequest request;
+    request.url = Settings::HostUrl(
         Settings::Host::Main,
-        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(Keys::Id.Read()))));
-    url->GetProtocol().SetTimeout(kMailTimeoutSeconds);
-    return DownloadThread::Start(new DownloadThread(m_receiver, kMailRequest, url, nullptr));
+        wxString::Format("/fast-cgi/get_unread.fcgi?username=%s", Url::EncodeQueryValue(Keys::Id.Read())));
+    request.timeoutSeconds = kMailTimeoutSeconds;
+    return DownloadThread::Start(new DownloadThread(m_receiver, kMailRequest, request));
 }
 
 SiteAccount::Favorites SiteAccount::TakeFavorites(int request, const char* body, size_t length,

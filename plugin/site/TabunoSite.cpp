@@ -43,8 +43,12 @@ void PauseAfterPerformer()
 
 TabunoSite::TabunoSite()
 {
-    // The desktop's proxy, read once: every request of the plug-in honours it.
-    ProxySetting::Set(ProxySetting::FromEnvironment());
+    // Where the toolkit orders the modules (a program that links the plug-in's code), the
+    // plug-in's threads are joined before the toolkit's thread support goes. A loaded plug-in
+    // is cleaned up at its unload, before anything of the toolkit.
+    AddDependency("wxThreadModule");
+    // The desktop's proxy, for every request of the plug-in.
+    ProxySetting::UseDesktop();
 }
 
 bool TabunoSite::OnInit()

@@ -4,21 +4,19 @@
 
 #include <wx/log.h>
 #include <wx/mstream.h>
-#include <wx/protocol/http.h>
-#include <wx/url.h>
 
 #include "app/Settings.h"
 #include "net/DownloadThread.h"
 
 bool ThumbnailFetch::Start(wxEvtHandler* receiver, const wxString& name)
 {
-    const wxString address = Settings::HostUrl(
-        Settings::Host::Image, wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg", name));
-    auto* url = new wxURL(address);
-    if (auto* http = dynamic_cast<wxHTTP*>(&url->GetProtocol()))
-        http->SetHeader("Host", Settings::GetHost(Settings::Host::Main));
-    url->GetProtocol().SetTimeout(kTimeoutSeconds);
-    return DownloadThread::Start(new DownloadThread(receiver, -1, url, nullptr));
+    HttpRequest request;
+    request.url = Settings::HostUrl(Settings::Host::Image,
+                                    wxString::Format("/WebArchive/%s/thumbs/LinkedImage.jpg", name));
+    // The image host answers for the main site's name.
+    request.headers.emplace_back("Host", Settings::HostName(Settings::Host::Main).utf8_str().data());
+    request.timeoutSeconds = kTimeoutSeconds;
+    return DownloadThread::Start(new DownloadThread(receiver, -1, request));
 }
 
 void ThumbnailFetch::EnsureImageHandlers()

@@ -24,7 +24,6 @@ TEST(UrlTest, SplitsHostPortAndTarget)
 TEST(UrlTest, RejectsWhatCannotBeRequested)
 {
     Url url;
-    EXPECT_FALSE(Url::Parse("https://host/", url));
     EXPECT_FALSE(Url::Parse("http://", url));
     EXPECT_FALSE(Url::Parse("http://:80/", url));
     EXPECT_FALSE(Url::Parse("http://host:0/", url));
@@ -32,6 +31,21 @@ TEST(UrlTest, RejectsWhatCannotBeRequested)
     EXPECT_FALSE(Url::Parse("http://host:8x/", url));
     EXPECT_FALSE(Url::Parse("http://ho st/", url));
     EXPECT_FALSE(Url::Parse("ftp://host/", url));
+}
+
+TEST(UrlTest, HttpsAndIPv6Literals)
+{
+    Url url;
+    ASSERT_TRUE(Url::Parse("https://www.tabuno.test/list.js", url));
+    EXPECT_TRUE(url.IsSecure());
+    EXPECT_EQ(url.Port(), 443);
+    EXPECT_EQ(url.Absolute(), "https://www.tabuno.test/list.js");
+    ASSERT_TRUE(Url::Parse("http://[::1]:8123/x", url));
+    EXPECT_EQ(url.Host(), "[::1]");
+    EXPECT_EQ(url.Port(), 8123);
+    EXPECT_EQ(url.Absolute(), "http://[::1]:8123/x");
+    EXPECT_FALSE(Url::Parse("http://[::1/x", url));
+    EXPECT_FALSE(Url::Parse("http://[zz]/", url));
 }
 
 TEST(UrlTest, EscapesBytesThatWouldBreakTheRequestLine)
@@ -50,15 +64,18 @@ TEST(ProxySettingTest, NormalisesTheUsualForms)
     EXPECT_EQ(ProxySetting::Normalise("https://secure:443/"), "");
 }
 
-TEST(ProxySettingTest, LowerCaseVariableWinsAndEmptyMeansDirect)
+TEST(ProxySettingTest, TheDesktopsChoiceHonoursNoProxyAndASetProxyReplacesIt)
 {
-    setenv("http_proxy", "http://low:1/", 1);
-    setenv("HTTP_PROXY", "up:2", 1);
-    EXPECT_EQ(ProxySetting::FromEnvironment(), "low:1");
-    setenv("http_proxy", "", 1);
-    EXPECT_EQ(ProxySetting::FromEnvironment(), "up:2");
+    // No desktop settings here: libproxy takes the environment's.
+    setenv("http_proxy", "http://127.0.0.1:9/", 1);
+    setenv("no_proxy", "localhost,127.0.0.1", 1);
+    ProxySetting::UseDesktop();
+    EXPECT_EQ(ProxySetting::For("http://127.0.0.1:8123/include/js/online_performers.js"), "");
+    EXPECT_NE(ProxySetting::For("http://www.tabuno.test/").find("127.0.0.1:9"), std::string::npos);
+    ProxySetting::Set("proxy.lan:3128");
+    EXPECT_EQ(ProxySetting::For("http://127.0.0.1/"), "http://proxy.lan:3128");
+    ProxySetting::Set("");
+    EXPECT_EQ(ProxySetting::For("http://www.tabuno.test/"), "") << "empty: direct";
     unsetenv("http_proxy");
-    setenv("HTTP_PROXY", "", 1);
-    EXPECT_EQ(ProxySetting::FromEnvironment(), "");
-    unsetenv("HTTP_PROXY");
+    unsetenv("no_proxy");
 }
