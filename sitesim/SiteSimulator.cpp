@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <ctime>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -148,13 +149,26 @@ bool SiteSimulator::Start()
 {
     // Faults write to sockets the peer has reset.
     std::signal(SIGPIPE, SIG_IGN);
-    m_server = std::make_unique<httplib::Server>();
-    m_server->new_task_queue = [] { return new httplib::ThreadPool(24); };
-    m_server->set_read_timeout(10, 0);
-    m_server->set_write_timeout(10, 0);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); };
-    m_server->Get(".*", handler);
-    m_server->Post(".*", handler);
+    const auto prepare = [&](httplib::Server& server) {
+        server.new_task_queue = [] { return new httplib::ThreadPool(24); };
+        server.set_read_timeout(10, 0);
+        server.set_write_timeout(10, 0);
+        server.Get(".*", handler);
+        server.Post(".*", handler);
+    };
+    m_server = std::make_unique<httplib::Server>();
+    prepare(*m_server);
+    if (!m_options.tlsCertificate.empty() && !m_options.tlsKey.empty()) {
+        m_https = std::make_unique<httplib::SSLServer>(m_options.tlsCertificate.c_str(), m_options.tlsKey.c_str());
+        if (!m_https->is_valid()) {
+            m_https.reset();
+            m_server.reset();
+            return false;
+        }
+        prepare(*m_https);
+        m_httpsPort = m_https->bind_to_any_port("127.0.0.1");
+    }
 
     if (m_options.port == 0)
         m_port = m_server->bind_to_any_port("127.0.0.1");
@@ -171,9 +185,11 @@ bool SiteSimulator::Start()
         m_stopping = false;
     }
     m_listener = std::thread([this] { m_server->listen_after_bind(); });
+    if (m_https)
+        m_httpsListener = std::thread([this] { m_https->listen_after_bind(); });
     m_churner = std::thread([this] { ChurnLoop(); });
     // A stop() before the accept loop runs would be lost.
-    while (!m_server->is_running())
+    while (!m_server->is_running() || (m_https && !m_https->is_running()))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
@@ -187,11 +203,16 @@ void SiteSimulator::Stop()
     m_stopSignal.notify_all();
     if (m_server)
         m_server->stop();
+    if (m_https)
+        m_https->stop();
     if (m_listener.joinable())
         m_listener.join();
+    if (m_httpsListener.joinable())
+        m_httpsListener.join();
     if (m_churner.joinable())
         m_churner.join();
     m_server.reset();
+    m_https.reset();
 }
 
 bool SiteSimulator::WaitStopped(int milliseconds)
@@ -314,7 +335,9 @@ bool SiteSimulator::ParseFault(const std::string& text, Fault& fault)
         {"silent", Fault::Silent},     {"stall", Fault::StallBody},
         {"reset", Fault::ResetBody},   {"404", Fault::NotFound},
         {"500", Fault::ServerError},   {"garbage", Fault::Garbage},
-        {"empty", Fault::Empty},     {"slow", Fault::Slow}};
+        {"empty", Fault::Empty},     {"slow", Fault::Slow},
+        {"429", Fault::TooMany},       {"503", Fault::Unavailable},   {"to-https", Fault::ToHttps},
+        {"to-http", Fault::ToHttp}};
     auto it = names.find(text);
     if (it == names.end())
         return false;
@@ -403,10 +426,31 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     // list where it is.
     const bool needsAnswer =
         fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow;
+    if (fault == Fault::ToHttps || fault == Fault::ToHttp) {
+        const bool up = fault == Fault::ToHttps;
+        res.status = 301;
+        res.set_header("Location", (up ? "https://127.0.0.1:" + std::to_string(m_httpsPort)
+                                       : "http://127.0.0.1:" + std::to_string(m_port)) + req.target);
+        res.set_content(Page("301 Moved Permanently", "Moved."), "text/html");
+        return;
+    }
+    if (fault == Fault::TooMany || fault == Fault::Unavailable) {
+        res.status = fault == Fault::TooMany ? 429 : 503;
+        res.set_header("Retry-After", "2");
+        res.set_content(Page(fault == Fault::TooMany ? "429 Too Many Requests" : "503 Service Unavailable",
+                             "Try again later."), "text/html");
+        return;
+    }
     if (fault == Fault::Slow)
         WaitStopped(1500);
-    if (needsAnswer)
+    if (needsAnswer && (fault == Fault::StallBody || fault == Fault::ResetBody)) {
+        // A body to cut: never "not modified".
+        httplib::Request whole = req;
+        whole.headers.erase("If-None-Match");
+        Dispatch(path, whole, res);
+    } else if (needsAnswer) {
         Dispatch(path, req, res);
+    }
     if (fault != Fault::None && fault != Fault::Slow) {
         const std::string body = res.body;
         const std::string type = res.get_header_value("Content-Type");
@@ -439,7 +483,30 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
 {
     const Route route = RouteOf(path);
     if (route == Route::OnlineList) {
-        res.set_content(NextListBody(), "application/x-javascript");
+        // As a web server serves a file: a tag and a date that change with the content, and
+        // "304 Not Modified" to a client that already has it. Compressed when asked.
+        const std::string body = NextListBody();
+        std::string tag, date;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (body != m_lastList || m_lastListTag.empty()) {
+                m_lastList = body;
+                m_lastListTag = "\"" + std::to_string(std::hash<std::string>()(body)) + "\"";
+                const std::time_t now = std::time(nullptr);
+                char text[64];
+                std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&now));
+                m_lastListDate = text;
+            }
+            tag = m_lastListTag;
+            date = m_lastListDate;
+        }
+        res.set_header("ETag", tag);
+        res.set_header("Last-Modified", date);
+        if (req.get_header_value("If-None-Match") == tag) {
+            res.status = 304;
+            return;
+        }
+        res.set_content(body, "application/javascript");
         return;
     }
     if (route == Route::Favorites) {
@@ -518,6 +585,10 @@ bool SiteSimulator::ApplyFault(Fault fault, const httplib::Request& req, httplib
     switch (fault) {
     case Fault::None:
     case Fault::Slow: // answered whole, only late
+    case Fault::TooMany:
+    case Fault::Unavailable:
+    case Fault::ToHttps:
+    case Fault::ToHttp:
         return false;
     case Fault::NotFound:
         res.status = 404;

@@ -34,6 +34,10 @@ enum class Fault {
     Garbage,     // bytes that are not HTTP
     Empty,       // 200 with an empty body
     Slow,        // the whole answer, after 1.5 s
+    TooMany,     // 429 with "Retry-After: 2"
+    Unavailable, // 503 with "Retry-After: 2"
+    ToHttps,     // 301 to the same address on the HTTPS port
+    ToHttp,      // 301 to the same address on the plain HTTP port
 };
 
 struct LoggedRequest {
@@ -64,6 +68,9 @@ public:
         bool churn = true;      // performers come and go every second
         std::string updateDir;  // files "plugin", "skin", "mo", "manifest" offered as an update
         std::string offeredVersion = "1.3.0";
+        // With both, the same site is served over HTTPS too, on a port of its own.
+        std::string tlsCertificate;
+        std::string tlsKey;
     };
 
     SiteSimulator();
@@ -76,6 +83,8 @@ public:
     void Stop();
     int Port() const { return m_port; }
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
+    // 0 without a certificate.
+    int HttpsPort() const { return m_httpsPort; }
 
     // Performers, exactly; churn goes on only if enabled.
     void SetPerformers(std::vector<SimPerformer> performers);
@@ -118,6 +127,13 @@ private:
     Options m_options;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_listener;
+    std::unique_ptr<httplib::Server> m_https;
+    std::thread m_httpsListener;
+    int m_httpsPort = 0;
+    // The list as last served, and since when: its ETag and Last-Modified.
+    std::string m_lastList;
+    std::string m_lastListTag;
+    std::string m_lastListDate;
     std::thread m_churner;
     int m_port = 0;
 

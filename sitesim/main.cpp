@@ -23,7 +23,7 @@ void OnSignal(int)
 void Usage(std::ostream& out)
 {
     out << "usage: sitesim [--port N] [--performers N] [--seed N] [--no-churn]\n"
-           "               [--update-dir DIR] [--offered-version V]\n"
+           "               [--update-dir DIR] [--offered-version V] [--tls-cert PEM --tls-key PEM]\n"
            "               [--account USER:PASSWORD[:FAV1,FAV2,...[:MAIL]]]...\n"
            "Serves the Tabuno site on 127.0.0.1. --port 0 picks a free port and prints it.\n"
            "Control routes: /_sim/performers, /_sim/churn?on=0|1, /_sim/tick,\n"
@@ -70,6 +70,10 @@ int main(int argc, char** argv)
             options.updateDir = argv[++i];
         } else if (arg == "--offered-version" && hasValue) {
             options.offeredVersion = argv[++i];
+        } else if (arg == "--tls-cert" && hasValue) {
+            options.tlsCertificate = argv[++i];
+        } else if (arg == "--tls-key" && hasValue) {
+            options.tlsKey = argv[++i];
         } else if (arg == "--account" && hasValue) {
             std::istringstream in(argv[++i]);
             std::string user, favorites, mail;
@@ -105,6 +109,8 @@ int main(int argc, char** argv)
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    if (site.HttpsPort() > 0)
+        std::cout << "sitesim listening for https on 127.0.0.1:" << site.HttpsPort() << std::endl;
     std::cout << "sitesim listening on 127.0.0.1:" << site.Port() << std::endl;
     while (!g_quit)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

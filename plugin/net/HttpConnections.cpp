@@ -2,9 +2,17 @@
 
 #include <curl/curl.h>
 
-HttpConnections::HttpConnections() : m_multi(curl_multi_init()) {}
+HttpConnections::HttpConnections() = default;
 
 HttpConnections::~HttpConnections()
 {
-    curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+    if (m_multi)
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+}
+
+void* HttpConnections::Multi()
+{
+    if (!m_multi)
+        m_multi = curl_multi_init();
+    return m_multi;
 }

@@ -11,11 +11,12 @@ public:
     HttpConnections(const HttpConnections&) = delete;
     HttpConnections& operator=(const HttpConnections&) = delete;
 
-    // libcurl's multi handle, which holds the open connections.
-    void* Multi() const { return m_multi; }
+    // libcurl's multi handle, which holds the open connections; made at the first request
+    // (with Lock() held).
+    void* Multi();
     std::mutex& Lock() { return m_lock; }
 
 private:
-    void* m_multi;
+    void* m_multi = nullptr;
     std::mutex m_lock;
 };

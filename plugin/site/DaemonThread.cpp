@@ -62,6 +62,19 @@ bool DaemonThread::StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, 
     return false;
 }
 
+bool DaemonThread::WaitFor(long ms)
+{
+    const long long until = NowMs() + ms;
+    for (;;) {
+        if (ShouldExit())
+            return false;
+        const long long left = until - NowMs();
+        if (left <= 0)
+            return true;
+        wxThread::Sleep(static_cast<unsigned long>(std::min<long long>(left, kSleepSliceMs)));
+    }
+}
+
 wxThread::ExitCode DaemonThread::Entry()
 {
     m_lifeline->AttachThread(this);
@@ -81,7 +94,7 @@ wxThread::ExitCode DaemonThread::Synchronise()
         r = m_site->UpdateUserList();
         if (r != 0)
             break;
-        if (ShouldExit())
+        if (!WaitFor(m_site->RetryDelayMs()))
             return reinterpret_cast<ExitCode>(1);
         wxThread::Yield();
     }
@@ -107,12 +120,14 @@ wxThread::ExitCode DaemonThread::Synchronise()
         }
         started = NowMs();
         r = m_site->UpdateUserList();
-        if (r != 0) {
+        if (r != 0 && !m_site->WasUnchanged()) {
             UserList current = m_site->GetUserList();
             if (!m_poster->PostDifference(previous, current))
                 return nullptr;
             previous.swap(current);
         }
-        interval = r;
+        // A failed refresh is tried again after the site's own delay (spaced, so that a short
+        // outage does not use up the failures allowed).
+        interval = r != 0 ? r : m_site->RetryDelayMs();
     }
 }

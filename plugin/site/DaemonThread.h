@@ -39,6 +39,8 @@ protected:
 
 private:
     ExitCode Synchronise();
+    // Sleeps 'ms' in slices; false when asked to stop meanwhile.
+    bool WaitFor(long ms);
 
     Site* m_site;
     std::shared_ptr<UserEventPoster> m_poster;

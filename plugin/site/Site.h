@@ -15,6 +15,11 @@ public:
 
     // Milliseconds until the next refresh, or 0 when the refresh failed.
     virtual long UpdateUserList() = 0;
+    // After a failed refresh: how long to wait before the next try (0: at once).
+    virtual long RetryDelayMs() const { return 0; }
+    // After a successful refresh: true when the site said the list had not changed, so there
+    // is nothing to compare.
+    virtual bool WasUnchanged() const { return false; }
     virtual bool OnInit() = 0;
     virtual void OnExit() = 0;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include <wx/app.h>
 #include <wx/intl.h>
@@ -78,25 +79,57 @@ void TabunoSite::OnExit()
     Shutdown::Run(Shutdown::Stage::Services);
 }
 
+long TabunoSite::IntervalMs() const
+{
+    // Below a second the site would be asked without pause; a day is plenty for any user.
+    return std::clamp(Keys::SyncInterval.Read(), kMinIntervalSeconds, kMaxIntervalSeconds) * 1000;
+}
+
 long TabunoSite::UpdateUserList()
 {
     const CancelCheck cancelled = &StopRequested;
+    m_unchanged = false;
 
     HttpRequest request;
     request.url = Settings::HostUrl(Settings::Host::Main, "/include/js/online_performers.js");
     request.timeoutSeconds = kTimeoutSeconds;
-    const HttpResponse response = HttpClient::Get(request, cancelled);
+    // Asked only for a list the site has changed since.
+    if (!m_etag.empty())
+        request.headers.emplace_back("If-None-Match", m_etag);
+    if (!m_lastModified.empty())
+        request.headers.emplace_back("If-Modified-Since", m_lastModified);
+    const HttpResponse response = HttpClient::Get(request, cancelled, &m_connections);
 
+    if (response.complete && response.status == 304 && !(m_etag.empty() && m_lastModified.empty())) {
+        m_failures = 0;
+        m_retryMs = 0;
+        m_unchanged = true;
+        return IntervalMs();
+    }
+    // A site that asks for time gets it, and asking is not failing.
+    if (response.complete && (response.status == 429 || response.status == 503)) {
+        const std::string after = response.Header("retry-after");
+        char* end = nullptr;
+        const long seconds = std::strtol(after.c_str(), &end, 10);
+        if (!after.empty() && end && *end == '\0' && seconds >= 0) {
+            m_retryMs = std::clamp(seconds, 1L, kMaxRetryAfterSeconds) * 1000;
+            return 0;
+        }
+    }
     // A cut-short or refused answer is a failed refresh: a partial list would report every
     // missing performer as gone.
     if (!response.IsSuccess()) {
         if (cancelled())
             return 0;
-        if (++m_failures >= kFailuresBeforeNotice)
+        const int failures = ++m_failures;
+        // 1 s, 2 s, 4 s ... up to the interval: the notice comes after a sustained outage.
+        m_retryMs = std::min(IntervalMs(), 1000L << std::min(failures - 1, 20));
+        if (failures >= kFailuresBeforeNotice)
             ReportUnreachable(cancelled);
         return 0;
     }
     m_failures = 0;
+    m_retryMs = 0;
 
     UserList list;
     MemoryLineSource source(response.body);
@@ -107,11 +140,11 @@ long TabunoSite::UpdateUserList()
     });
     if (!whole)
         return 0;
+    m_etag = response.Header("etag");
+    m_lastModified = response.Header("last-modified");
 
     SetUserList(list);
-    // Below a second the site would be asked without pause; a day is plenty for any user.
-    const long seconds = Keys::SyncInterval.Read();
-    return std::clamp(seconds, kMinIntervalSeconds, kMaxIntervalSeconds) * 1000;
+    return IntervalMs();
 }
 
 void TabunoSite::ReportUnreachable(const CancelCheck& cancelled)

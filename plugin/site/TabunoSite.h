@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 #include <wx/module.h>
 
+#include "net/HttpConnections.h"
 #include "site/Site.h"
 
 // The Tabuno site. As a toolkit module it is created and initialised when the host loads the
@@ -14,6 +16,8 @@ public:
     TabunoSite();
 
     long UpdateUserList() override;
+    long RetryDelayMs() const override { return m_retryMs.load(); }
+    bool WasUnchanged() const override { return m_unchanged.load(); }
     bool OnInit() override;
     void OnExit() override;
 
@@ -24,14 +28,25 @@ public:
     static constexpr int kPauseAfterPerformerMs = 10;
     static constexpr long kMinIntervalSeconds = 1;
     static constexpr long kMaxIntervalSeconds = 24 * 60 * 60;
+    // A site's "Retry-After" is honoured up to this long.
+    static constexpr long kMaxRetryAfterSeconds = 60 * 60;
 
 private:
     using CancelCheck = std::function<bool()>;
 
     void ReportUnreachable(const CancelCheck& cancelled);
 
+    long IntervalMs() const;
+
     // Touched only by the refreshing thread.
     std::atomic<int> m_failures{0};
+    std::atomic<long> m_retryMs{0};
+    std::atomic<bool> m_unchanged{false};
+    // What the site said of the list last taken, for a conditional request.
+    std::string m_etag;
+    std::string m_lastModified;
+    // The list's connection stays open between refreshes.
+    HttpConnections m_connections;
     bool m_socketsInitialised = false;
 
     wxDECLARE_DYNAMIC_CLASS(TabunoSite);

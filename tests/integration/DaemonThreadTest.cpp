@@ -71,6 +71,13 @@ std::string Body(std::vector<SimPerformer> performers)
     return sitesim::PerformerPool::RenderScript(performers);
 }
 
+// Tries again at once after a failure, as the thread's own logic is tested here, not the
+// site's spacing of retries (TabunoSiteTest).
+class AtOnceSite : public TabunoSite {
+public:
+    long RetryDelayMs() const override { return 0; }
+};
+
 class DaemonThreadTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,7 +85,7 @@ protected:
         sim = StartQuietSite();
         ASSERT_TRUE(sim);
         Settings::WriteLong("/System/syncinterval", 1);
-        site = std::make_unique<TabunoSite>();
+        site = std::make_unique<AtOnceSite>();
         ProxySetting::Set(""); // the site's constructor took the environment's
         MessageBoxSeam::SetResponder([this](const wxString&, const wxString&, long) {
             ++boxes;

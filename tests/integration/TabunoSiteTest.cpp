@@ -164,6 +164,36 @@ TEST_F(TabunoSiteTest, SilentServerAndStalledBodyAreFailedRefreshes)
     EXPECT_EQ(site->GetConsecutiveFailures(), 3);
 }
 
+TEST_F(TabunoSiteTest, PolitePollingUnchangedListsRetryAfterAndSpacedRetries)
+{
+    Settings::WriteLong("/System/syncinterval", 5);
+    // An unchanged list: asked with the site's tag, answered 304, not read again.
+    ASSERT_EQ(site->UpdateUserList(), 5000);
+    EXPECT_FALSE(site->WasUnchanged());
+    ASSERT_EQ(site->UpdateUserList(), 5000);
+    EXPECT_TRUE(site->WasUnchanged());
+    auto logged = sim->RequestsFor("/include/js/online_performers.js");
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].Header("If-None-Match"), "");
+    EXPECT_NE(logged[1].Header("If-None-Match"), "");
+    EXPECT_NE(logged[1].Header("If-Modified-Since"), "");
+
+    // "Retry-After" postpones the next try and is no failure; other failures are spaced
+    // 1 s, 2 s, 4 s ... up to the interval.
+    sim->SetFault(sitesim::Route::OnlineList, sitesim::Fault::TooMany, 1);
+    EXPECT_EQ(site->UpdateUserList(), 0);
+    EXPECT_EQ(site->RetryDelayMs(), 2000);
+    EXPECT_EQ(site->GetConsecutiveFailures(), 0);
+    sim->SetFault(sitesim::Route::OnlineList, sitesim::Fault::ServerError, 4);
+    for (long expected : {1000L, 2000L, 4000L, 5000L}) {
+        EXPECT_EQ(site->UpdateUserList(), 0);
+        EXPECT_EQ(site->RetryDelayMs(), expected);
+    }
+    EXPECT_EQ(site->GetConsecutiveFailures(), 4);
+    EXPECT_EQ(site->UpdateUserList(), 5000);
+    EXPECT_EQ(site->GetConsecutiveFailures(), 0);
+}
+
 TEST_F(TabunoSiteTest, RefreshGoesThroughTheProxyWithTheWholeAddress)
 {
     Settings::WriteString(Settings::HostKey(Settings::Host::Main), "www.tabuno.test:8123");
