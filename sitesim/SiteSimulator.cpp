@@ -428,9 +428,12 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
         fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow;
     if (fault == Fault::ToHttps || fault == Fault::ToHttp) {
         const bool up = fault == Fault::ToHttps;
+        // The name the client asked for, on the other port: a certificate names it.
+        std::string host = req.get_header_value("Host");
+        host = host.empty() ? "127.0.0.1" : host.substr(0, host.rfind(':'));
         res.status = 301;
-        res.set_header("Location", (up ? "https://127.0.0.1:" + std::to_string(m_httpsPort)
-                                       : "http://127.0.0.1:" + std::to_string(m_port)) + req.target);
+        res.set_header("Location", (up ? "https://" : "http://") + host + ":" +
+                                       std::to_string(up ? m_httpsPort : m_port) + req.target);
         res.set_content(Page("301 Moved Permanently", "Moved."), "text/html");
         return;
     }
