@@ -19,4 +19,6 @@ enum {
     ID_PAUSE_POPUPS = 6010,
     ID_SHOW_RECENT = 6011,
     ID_FIND = 6012,
+    // The site became reachable again or stopped being so: the window says so.
+    ID_CONNECTION_CHANGED = 6013,
 };

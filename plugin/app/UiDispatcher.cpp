@@ -84,6 +84,13 @@ bool UiDispatcher::RunAndWait(std::function<void()> work, const CancelCheck& can
     return true;
 }
 
+void UiDispatcher::Post(std::function<void()> work)
+{
+    if (!wxAppConsole::GetInstance())
+        return;
+    Handler()->CallAfter(std::move(work));
+}
+
 void UiDispatcher::Shutdown()
 {
     wxEvtHandler* handler = nullptr;

@@ -16,6 +16,10 @@ public:
     // yet never runs.
     static bool RunAndWait(std::function<void()> work, const CancelCheck& cancelled);
 
+    // Queues 'work' for the user-interface thread without waiting for it; dropped if the
+    // plug-in goes first.
+    static void Post(std::function<void()> work);
+
     // Drops pending work; call on the user-interface thread once no secondary thread runs.
     static void Shutdown();
 

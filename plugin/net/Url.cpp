@@ -103,6 +103,11 @@ bool Url::Parse(const wxString& text, Url& out)
     return true;
 }
 
+bool Url::IsLoopback() const
+{
+    return m_host == "localhost" || m_host == "[::1]" || m_host.rfind("127.", 0) == 0;
+}
+
 std::string Url::HostHeader() const
 {
     return m_port == (m_secure ? 443 : 80) ? m_host : m_host + ":" + std::to_string(m_port);

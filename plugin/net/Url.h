@@ -12,6 +12,8 @@ public:
     static bool Parse(const wxString& text, Url& out);
 
     bool IsSecure() const { return m_secure; }
+    // "localhost", 127.x.x.x or [::1]: reachable without any network.
+    bool IsLoopback() const;
     const std::string& Host() const { return m_host; }
     int Port() const { return m_port; }
     // Path and query, "/" at least.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <wx/app.h>
+#include <wx/datetime.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -266,6 +267,17 @@ void MainFrame::SetPopupsPaused(bool paused)
     Settings::Flush();
 }
 
+void MainFrame::ShowConnection()
+{
+    Site* site = Site::GetInstance();
+    const std::time_t since = site ? site->OfflineSince() : 0;
+    const wxString status =
+        since ? wxString::Format(_("Offline since %s"), wxDateTime(since).Format("%H:%M")) : wxString();
+    SetTitle(status.empty() ? _("Sorvik Statuscope") : _("Sorvik Statuscope") + " - " + status);
+    if (m_notifyIcon)
+        m_notifyIcon->SetStatus(status);
+}
+
 void MainFrame::ShowInFront()
 {
     m_changingVisibility = true;
@@ -379,6 +391,9 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case ID_FIND:
         m_filter->SetFocus();
         m_filter->SelectAll();
+        break;
+    case ID_CONNECTION_CHANGED:
+        ShowConnection();
         break;
     case ID_CHECK_MAIL:
         if (EnsureAccount())

@@ -73,6 +73,8 @@ private:
     // Restored, shown and raised, from any state.
     void ShowInFront();
     void ShowPage(wxWindow* page);
+    // The title and the tray's tooltip say since when the site cannot be reached.
+    void ShowConnection();
     void ShowPreferences();
     // The frame's steps of the plug-in's one teardown, which its destructor runs.
     void RegisterTeardown();

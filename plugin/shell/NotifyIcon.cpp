@@ -40,7 +40,22 @@ NotifyIcon::NotifyIcon(wxEvtHandler* handler, const wxIcon& icon, const wxString
 void NotifyIcon::SetPaused(bool paused)
 {
     m_menu->Check(ID_PAUSE_POPUPS, paused);
-    SetIcon(m_icon, paused ? wxString::Format(_("%s (popups paused)"), m_tooltip) : m_tooltip);
+    m_paused = paused;
+    ShowTooltip();
+}
+
+void NotifyIcon::SetStatus(const wxString& status)
+{
+    m_status = status;
+    ShowTooltip();
+}
+
+void NotifyIcon::ShowTooltip()
+{
+    wxString tooltip = m_paused ? wxString::Format(_("%s (popups paused)"), m_tooltip) : m_tooltip;
+    if (!m_status.empty())
+        tooltip += "\n" + m_status;
+    SetIcon(m_icon, tooltip);
 }
 
 NotifyIcon::~NotifyIcon()

@@ -19,6 +19,8 @@ public:
 
     // Checks the menu's "Pause Popups" and says so in the tooltip.
     void SetPaused(bool paused);
+    // A line under the tooltip's name ("Offline since 14:05"); empty for none.
+    void SetStatus(const wxString& status);
     wxMenu* GetMenu() const { return m_menu; }
 
     // A tray cannot show an invalid icon (the toolkit asserts): a built-in one stands in.
@@ -29,6 +31,9 @@ private:
     wxEvtHandler* m_handler;
     wxIcon m_icon;
     wxString m_tooltip;
+    wxString m_status;
+    bool m_paused = false;
+    void ShowTooltip();
     wxLongLong m_lastToggle = 0;
     wxMenu* m_menu;
 

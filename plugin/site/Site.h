@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <mutex>
 
 #include "model/UserList.h"
@@ -20,6 +21,8 @@ public:
     // After a successful refresh: true when the site said the list had not changed, so there
     // is nothing to compare.
     virtual bool WasUnchanged() const { return false; }
+    // Since when (wall clock) the site cannot be reached; 0 while it can.
+    virtual std::time_t OfflineSince() const { return 0; }
     virtual bool OnInit() = 0;
     virtual void OnExit() = 0;
 

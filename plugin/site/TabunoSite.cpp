@@ -10,6 +10,7 @@
 #include <wx/thread.h>
 #include <wx/utils.h>
 
+#include "app/CommandIds.h"
 #include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/MessageBoxSeam.h"
@@ -18,7 +19,9 @@
 #include "app/ThreadLifeline.h"
 #include "app/UiDispatcher.h"
 #include "net/HttpClient.h"
+#include "net/NetworkWatch.h"
 #include "net/ProxySetting.h"
+#include "net/Url.h"
 #include "site/MemoryLineSource.h"
 #include "site/OnlineListReader.h"
 #include "skin/ResourceManager.h"
@@ -59,6 +62,9 @@ bool TabunoSite::OnInit()
         app->SetVendorName("Tabuno");
         app->SetAppName("Ruvidodur");
     }
+    // Whether the computer has a network at all, told by the desktop.
+    NetworkWatch::Start();
+    Shutdown::Register(Shutdown::Stage::Services, "network watch", &NetworkWatch::Stop);
     // Sockets used on secondary threads must be initialised from the main thread first.
     m_socketsInitialised = wxSocketBase::Initialize();
     // The skin goes with the module; a store never asked for is not loaded just to be freed.
@@ -101,6 +107,7 @@ long TabunoSite::UpdateUserList()
     const HttpResponse response = HttpClient::Get(request, cancelled, &m_connections);
 
     if (response.complete && response.status == 304 && !(m_etag.empty() && m_lastModified.empty())) {
+        SetReachable(true);
         m_failures = 0;
         m_retryMs = 0;
         m_unchanged = true;
@@ -112,6 +119,7 @@ long TabunoSite::UpdateUserList()
         char* end = nullptr;
         const long seconds = std::strtol(after.c_str(), &end, 10);
         if (!after.empty() && end && *end == '\0' && seconds >= 0) {
+            SetReachable(true);
             m_retryMs = std::clamp(seconds, 1L, kMaxRetryAfterSeconds) * 1000;
             return 0;
         }
@@ -121,6 +129,15 @@ long TabunoSite::UpdateUserList()
     if (!response.IsSuccess()) {
         if (cancelled())
             return 0;
+        SetReachable(false);
+        // Without a network, or just after waking from sleep, the computer is offline, not the
+        // site: tried again shortly, and not counted.
+        Url url;
+        const bool remote = Url::Parse(request.url, url) && !url.IsLoopback();
+        if (remote && (!NetworkWatch::IsNetworkAvailable() || NetworkWatch::RecentlyResumed())) {
+            m_retryMs = kOfflineRetryMs;
+            return 0;
+        }
         const int failures = ++m_failures;
         // 1 s, 2 s, 4 s ... up to the interval: the notice comes after a sustained outage.
         m_retryMs = std::min(IntervalMs(), 1000L << std::min(failures - 1, 20));
@@ -128,6 +145,7 @@ long TabunoSite::UpdateUserList()
             ReportUnreachable(cancelled);
         return 0;
     }
+    SetReachable(true);
     m_failures = 0;
     m_retryMs = 0;
 
@@ -145,6 +163,15 @@ long TabunoSite::UpdateUserList()
 
     SetUserList(list);
     return IntervalMs();
+}
+
+void TabunoSite::SetReachable(bool reachable)
+{
+    const std::time_t since = m_offlineSince.load();
+    if (reachable == (since == 0))
+        return;
+    m_offlineSince = reachable ? 0 : std::time(nullptr);
+    UiDispatcher::Post([] { MainFrameLink::PostCommand(ID_CONNECTION_CHANGED); });
 }
 
 void TabunoSite::ReportUnreachable(const CancelCheck& cancelled)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -18,6 +19,7 @@ public:
     long UpdateUserList() override;
     long RetryDelayMs() const override { return m_retryMs.load(); }
     bool WasUnchanged() const override { return m_unchanged.load(); }
+    std::time_t OfflineSince() const override { return m_offlineSince.load(); }
     bool OnInit() override;
     void OnExit() override;
 
@@ -30,6 +32,8 @@ public:
     static constexpr long kMaxIntervalSeconds = 24 * 60 * 60;
     // A site's "Retry-After" is honoured up to this long.
     static constexpr long kMaxRetryAfterSeconds = 60 * 60;
+    // How often an offline computer is tried again.
+    static constexpr long kOfflineRetryMs = 2000;
 
 private:
     using CancelCheck = std::function<bool()>;
@@ -37,11 +41,14 @@ private:
     void ReportUnreachable(const CancelCheck& cancelled);
 
     long IntervalMs() const;
+    // The site reached, or not: the window is told when that changes.
+    void SetReachable(bool reachable);
 
     // Touched only by the refreshing thread.
     std::atomic<int> m_failures{0};
     std::atomic<long> m_retryMs{0};
     std::atomic<bool> m_unchanged{false};
+    std::atomic<std::time_t> m_offlineSince{0};
     // What the site said of the list last taken, for a conditional request.
     std::string m_etag;
     std::string m_lastModified;

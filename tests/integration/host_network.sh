@@ -19,12 +19,16 @@ echo "ok: http_proxy on a closed port and no_proxy=127.0.0.1: the list came stra
 
 # The site goes away for 5 s: refused connections, as from a laptop that lost its network.
 curl -s -d '' "http://$site/_sim/fault?route=list&fault=refuse" > /dev/null
-sleep 5
+wait_for 40 xdotool search --name "^Sorvik Statuscope - Offline since [0-9][0-9]:[0-9][0-9]\$" > /dev/null ||
+  fail "the title does not say the site is offline"
+sleep 4
 curl -s -d '' "http://$site/_sim/faults/clear" > /dev/null
-sleep 5
+wait_for 100 xdotool search --name "^Sorvik Statuscope\$" > /dev/null || fail "the title still says offline"
+# Those on line before the outage are no newcomers after it.
+xdotool search --name "^Popup\$" > /dev/null 2>&1 && fail "popups for performers who were there all along"
 host_ended && fail "the host ended during a 5-second outage"
 xdotool search --onlyvisible --name "^Error$" > /dev/null 2>&1 && fail "an error box for a 5-second outage"
 listed || fail "the list did not come back after the outage: $(all_count)"
 refused=$(curl -s "http://$site/_sim/log" | grep -c "online_performers")
-echo "ok: a 5-second outage: still running, no box, the list back ($refused list requests in all)"
+echo "ok: a 5-second outage: \"Offline since\" meanwhile, still running, no box, no popups, the list back ($refused list requests in all)"
 stop_host
