@@ -167,12 +167,12 @@ bool SiteSimulator::Start()
             return false;
         }
         prepare(*m_https);
-        m_httpsPort = m_https->bind_to_any_port("127.0.0.1");
+        m_httpsPort = m_https->bind_to_any_port(m_options.address.c_str());
     }
 
     if (m_options.port == 0)
-        m_port = m_server->bind_to_any_port("127.0.0.1");
-    else if (m_server->bind_to_port("127.0.0.1", m_options.port))
+        m_port = m_server->bind_to_any_port(m_options.address.c_str());
+    else if (m_server->bind_to_port(m_options.address.c_str(), m_options.port))
         m_port = m_options.port;
     else
         m_port = -1;

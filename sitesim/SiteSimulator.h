@@ -68,6 +68,8 @@ public:
         bool churn = true;      // performers come and go every second
         std::string updateDir;  // files "plugin", "skin", "mo", "manifest" offered as an update
         std::string offeredVersion = "1.3.0";
+        // The loopback address served on: "127.0.0.1", or "::1" for IPv6.
+        std::string address = "127.0.0.1";
         // With both, the same site is served over HTTPS too, on a port of its own.
         std::string tlsCertificate;
         std::string tlsKey;
@@ -82,7 +84,11 @@ public:
     bool Start();
     void Stop();
     int Port() const { return m_port; }
-    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
+    std::string HostPort() const
+    {
+        const std::string& a = m_options.address;
+        return (a.find(':') == std::string::npos ? a : "[" + a + "]") + ":" + std::to_string(m_port);
+    }
     // 0 without a certificate.
     int HttpsPort() const { return m_httpsPort; }
 

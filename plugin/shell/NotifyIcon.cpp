@@ -55,6 +55,7 @@ void NotifyIcon::ShowTooltip()
     wxString tooltip = m_paused ? wxString::Format(_("%s (popups paused)"), m_tooltip) : m_tooltip;
     if (!m_status.empty())
         tooltip += "\n" + m_status;
+    m_shownTooltip = tooltip;
     SetIcon(m_icon, tooltip);
 }
 

@@ -22,6 +22,7 @@ public:
     // A line under the tooltip's name ("Offline since 14:05"); empty for none.
     void SetStatus(const wxString& status);
     wxMenu* GetMenu() const { return m_menu; }
+    const wxString& GetTooltip() const { return m_shownTooltip; }
 
     // A tray cannot show an invalid icon (the toolkit asserts): a built-in one stands in.
     static wxIcon UsableIcon(const wxIcon& icon);
@@ -32,6 +33,7 @@ private:
     wxIcon m_icon;
     wxString m_tooltip;
     wxString m_status;
+    wxString m_shownTooltip;
     bool m_paused = false;
     void ShowTooltip();
     wxLongLong m_lastToggle = 0;

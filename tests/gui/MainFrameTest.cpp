@@ -258,6 +258,20 @@ TEST_F(MainFrameTest, TheExitEndsEveryThreadAndLeavesOnlyTheModulesServices)
         EXPECT_TRUE(step == "skin" || step == "UI dispatcher" || step == "sockets") << step << " left pending";
 }
 
+TEST_F(MainFrameTest, WhileTheSiteCannotBeReachedTheTitleAndTheTraySaySinceWhen)
+{
+    Keys::SyncInterval.Write(1);
+    Open();
+    sim->SetFault(sitesim::Route::OnlineList, sitesim::Fault::Refuse);
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetTitle().StartsWith("Sorvik Statuscope - Offline since "); }, 5000))
+        << frame->GetTitle();
+    EXPECT_TRUE(frame->GetNotifyIcon()->GetTooltip().Contains("\nOffline since ")) << frame->GetNotifyIcon()->GetTooltip();
+    sim->ClearFaults();
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetTitle() == "Sorvik Statuscope"; }, 5000));
+    EXPECT_FALSE(frame->GetNotifyIcon()->GetTooltip().Contains("Offline"));
+    Keys::SyncInterval.Delete();
+}
+
 TEST_F(MainFrameTest, TheAccountDialogComesBeforeTheFirstRequestOnly)
 {
     Settings::DeleteEntry("/id");

@@ -144,3 +144,20 @@ TEST_F(NetworkFaultTest, AStalledTransferEndsWithin100MsOfTheStopRequest)
     EXPECT_EQ(response.failure, HttpFailure::Cancelled);
     EXPECT_LT(late.count(), 100 + HttpClient::kCancelSliceMs) << "ms after the stop request";
 }
+
+TEST(NetworkIPv6Test, AnIPv6LoopbackHostIsServed)
+{
+    sitesim::SiteSimulator::Options options;
+    options.performers = 3;
+    options.churn = false;
+    options.address = "::1";
+    sitesim::SiteSimulator site(options);
+    if (!site.Start())
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    ProxySetting::Set("");
+    HttpRequest request;
+    request.url = wxString::FromUTF8("http://" + site.HostPort() + "/include/js/online_performers.js");
+    const HttpResponse response = HttpClient::Get(request);
+    EXPECT_TRUE(response.IsSuccess()) << response.Error();
+    EXPECT_EQ(site.RequestsFor("/include/js/online_performers.js").size(), 1u);
+}
