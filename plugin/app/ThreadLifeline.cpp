@@ -63,8 +63,18 @@ std::shared_ptr<ThreadLifeline> ThreadLifeline::Create()
 
 void ThreadLifeline::RequestStop()
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_stopRequested = true;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stopRequested = true;
+    }
+    m_stopped.notify_all();
+}
+
+bool ThreadLifeline::WaitForStopRequest(long timeoutMs) const
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    return m_stopped.wait_for(guard, std::chrono::milliseconds(std::max(0L, timeoutMs)),
+                              [this] { return m_stopRequested; });
 }
 
 bool ThreadLifeline::IsStopRequested() const

@@ -17,6 +17,8 @@ public:
 
     void RequestStop();
     bool IsStopRequested() const;
+    // Sleeps up to 'timeoutMs', woken at once by RequestStop; true when a stop was requested.
+    bool WaitForStopRequest(long timeoutMs) const;
     // The thread's first step: a joinable thread is joined and deleted here once ended.
     void AttachThread(wxThread* thread);
     // The thread's last step; wakes the waiters.
@@ -45,6 +47,7 @@ private:
 
     mutable std::mutex m_lock;
     mutable std::condition_variable m_ended;
+    mutable std::condition_variable m_stopped;
     bool m_hasEnded = false;
     bool m_stopRequested = false;
 };

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include "net/HttpConnections.h"
 #include "net/ProxySetting.h"
@@ -41,7 +42,14 @@ std::string Trim(const std::string& s)
 void InitialiseOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        // libcurl and what it loads (GnuTLS for RTMP, Kerberos) keep thread-local data and
+        // threads' state: they stay loaded when the plug-in is unloaded, as OpenSSL keeps itself.
+        Dl_info info;
+        if (::dladdr(reinterpret_cast<void*>(&curl_easy_init), &info) && info.dli_fname)
+            ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    });
 }
 
 std::mutex g_versionLock;

@@ -64,15 +64,8 @@ bool DaemonThread::StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, 
 
 bool DaemonThread::WaitFor(long ms)
 {
-    const long long until = NowMs() + ms;
-    for (;;) {
-        if (ShouldExit())
-            return false;
-        const long long left = until - NowMs();
-        if (left <= 0)
-            return true;
-        wxThread::Sleep(static_cast<unsigned long>(std::min<long long>(left, kSleepSliceMs)));
-    }
+    // One wake-up for the whole wait: a stop request ends it at once.
+    return !m_lifeline->WaitForStopRequest(ms) && !ShouldExit();
 }
 
 wxThread::ExitCode DaemonThread::Entry()
@@ -115,7 +108,7 @@ wxThread::ExitCode DaemonThread::Synchronise()
             return nullptr;
         const long long left = interval - (NowMs() - started);
         if (left > 0) {
-            wxThread::Sleep(static_cast<unsigned long>(std::min<long long>(left, kSleepSliceMs)));
+            WaitFor(static_cast<long>(left));
             continue;
         }
         started = NowMs();

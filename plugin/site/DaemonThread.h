@@ -31,15 +31,13 @@ public:
     // handlers can be destroyed. False if it did not end within the time (it then still may post).
     static bool StopAndWait(const std::shared_ptr<ThreadLifeline>& lifeline, int timeoutMs = 5000);
 
-    // Never sleeps longer than this at a time, so that a stop is seen promptly at any interval.
-    static constexpr long kSleepSliceMs = 100;
 
 protected:
     ExitCode Entry() override;
 
 private:
     ExitCode Synchronise();
-    // Sleeps 'ms' in slices; false when asked to stop meanwhile.
+    // Sleeps 'ms', woken at once by a stop request; false when asked to stop.
     bool WaitFor(long ms);
 
     Site* m_site;
