@@ -188,7 +188,6 @@ const char* HttpResponse::Describe(HttpFailure failure)
     case HttpFailure::None: return "";
     case HttpFailure::BadAddress: return "not an http or https address";
     case HttpFailure::BadHeader: return "invalid header";
-    case HttpFailure::LookupFailed: return "cannot look up";
     case HttpFailure::UnknownHost: return "unknown host";
     case HttpFailure::ConnectFailed: return "cannot connect";
     case HttpFailure::SendFailed: return "send failed";
@@ -201,7 +200,6 @@ const char* HttpResponse::Describe(HttpFailure failure)
     case HttpFailure::NotHttp: return "not an HTTP answer";
     case HttpFailure::BadContentLength: return "invalid Content-Length";
     case HttpFailure::TooLarge: return "answer too large";
-    case HttpFailure::BadChunked: return "malformed chunked answer";
     case HttpFailure::BadEncoding: return "undecodable content encoding";
     case HttpFailure::CertificateRefused: return "certificate refused";
     case HttpFailure::TlsFailed: return "secure connection failed";

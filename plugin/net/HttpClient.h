@@ -29,7 +29,6 @@ enum class HttpFailure {
     None,
     BadAddress,
     BadHeader,
-    LookupFailed,
     UnknownHost,
     ConnectFailed,
     SendFailed,
@@ -42,7 +41,6 @@ enum class HttpFailure {
     NotHttp,
     BadContentLength,
     TooLarge,
-    BadChunked,
     BadEncoding,
     CertificateRefused, // not trusted, expired, or for another host
     TlsFailed,
