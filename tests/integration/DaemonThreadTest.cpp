@@ -287,7 +287,7 @@ public:
 
 TEST(DaemonThreadStopTest, StopDuringALongRunOfEventsReturnsPromptlyAndDropsTheRest)
 {
-    const int count = 300000;
+    const int count = 100000;
     InstantSite site;
     site.lists.emplace_back();
     UserList crowd;
@@ -306,7 +306,7 @@ TEST(DaemonThreadStopTest, StopDuringALongRunOfEventsReturnsPromptlyAndDropsTheR
     wxMilliSleep(30);
     auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(DaemonThread::StopAndWait(lifeline));
-    // Posting stops at once; freeing the run's lists of 300,000 performers takes the rest.
+    // Posting stops at once; freeing the run's lists of 100,000 performers takes the rest.
     EXPECT_LT(Seconds(start), 3.0);
     PumpFor(300);
     EXPECT_EQ(a.Count(wxEVT_USER_LIST_INITIALIZED), 1u);
