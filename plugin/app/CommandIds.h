@@ -21,4 +21,6 @@ enum {
     ID_FIND = 6012,
     // The site became reachable again or stopped being so: the window says so.
     ID_CONNECTION_CHANGED = 6013,
+    // The tray menu's first item: shows the main window, or hides it when it is shown.
+    ID_TOGGLE_WINDOW = 6014,
 };

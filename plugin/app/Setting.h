@@ -25,6 +25,16 @@ public:
         else
             return Settings::ReadString(m_key, wxString::FromUTF8(m_fallback));
     }
+    // With a default known only at run time (what the desktop can do).
+    T Read(const T& fallback) const
+    {
+        if constexpr (std::is_same_v<T, bool>)
+            return Settings::ReadBool(m_key, fallback);
+        else if constexpr (std::is_same_v<T, long>)
+            return Settings::ReadLong(m_key, fallback);
+        else
+            return Settings::ReadString(m_key, fallback);
+    }
     void Write(const T& value) const
     {
         if constexpr (std::is_same_v<T, bool>)

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include <dlfcn.h>
-
 #include <wx/thread.h>
 
+#include "app/LoadedLibrary.h"
 #include "app/Shutdown.h"
 
 namespace {
@@ -34,9 +33,7 @@ thread_local ThreadLifeline* t_current = nullptr;
 // Keeps the library mapped after the host unloads it, for the threads that would not stop.
 void KeepLoaded()
 {
-    Dl_info info;
-    if (::dladdr(reinterpret_cast<void*>(&KeepLoaded), &info) && info.dli_fname)
-        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NODELETE);
+    LoadedLibrary::KeepForever(reinterpret_cast<const void*>(&KeepLoaded), false);
 }
 
 void StopEveryThread()

@@ -10,8 +10,8 @@
 #include <mutex>
 
 #include <curl/curl.h>
-#include <dlfcn.h>
 
+#include "app/LoadedLibrary.h"
 #include "net/HttpConnections.h"
 #include "net/ProxySetting.h"
 #include "net/Url.h"
@@ -46,9 +46,7 @@ void InitialiseOnce()
         curl_global_init(CURL_GLOBAL_DEFAULT);
         // libcurl and what it loads (GnuTLS for RTMP, Kerberos) keep thread-local data and
         // threads' state: they stay loaded when the plug-in is unloaded, as OpenSSL keeps itself.
-        Dl_info info;
-        if (::dladdr(reinterpret_cast<void*>(&curl_easy_init), &info) && info.dli_fname)
-            ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        LoadedLibrary::KeepForever(reinterpret_cast<const void*>(&curl_easy_init));
     });
 }
 

@@ -231,7 +231,7 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
     if (m_changingVisibility || !IsShown())
         return;
     // Without a tray nothing could show a hidden frame again: it is minimised as any window.
-    if (event.IsIconized() && !wxTaskBarIcon::IsAvailable())
+    if (event.IsIconized() && !(m_notifyIcon && m_notifyIcon->IsInTray()))
         return;
     m_changingVisibility = true;
     if (event.IsIconized())

@@ -6,8 +6,13 @@
 #include <wx/time.h>
 #include <wx/window.h>
 
+#include <gio/gio.h>
+
 #include "app/CommandIds.h"
 #include "app/MainFrameLink.h"
+#include "shell/IndicatorIcon.h"
+#include "views/DesktopWindowHints.h"
+
 
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
@@ -29,12 +34,73 @@ wxIcon NotifyIcon::UsableIcon(const wxIcon& icon)
 }
 
 NotifyIcon::NotifyIcon(wxEvtHandler* handler, const wxIcon& icon, const wxString& tooltip)
-    : m_handler(handler), m_icon(UsableIcon(icon)), m_tooltip(tooltip)
+    : m_handler(handler), m_icon(UsableIcon(icon)), m_tooltip(tooltip), m_shownTooltip(tooltip)
 {
-    SetIcon(m_icon, m_tooltip);
     m_menu = new wxMenu(wxString(), 0);
+    // Many tray hosts show only the menu: its first item brings the window back.
+    m_menu->Append(ID_TOGGLE_WINDOW, _("Hide Window"));
+    m_menu->AppendSeparator();
     m_menu->Append(wxMenuItem::New(m_menu, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
     m_menu->Append(wxMenuItem::New(m_menu, wxID_EXIT, _("E&xit"), _("Exit the application.")));
+    // A StatusNotifierItem host sends the clicks to the menu itself, with no window behind it.
+    m_menu->Bind(wxEVT_MENU, &NotifyIcon::OnMenu, this);
+    if (auto* window = dynamic_cast<wxWindow*>(m_handler)) {
+        window->Bind(wxEVT_SHOW, &NotifyIcon::OnFrameShown, this);
+        ShowToggleLabel(window->IsShown());
+    }
+    // Until a watcher is seen (asked asynchronously), the XEmbed icon as before.
+    UseIndicator(false);
+    m_watch = g_bus_watch_name(G_BUS_TYPE_SESSION, IndicatorIcon::WatcherName(), G_BUS_NAME_WATCHER_FLAGS_NONE,
+                               reinterpret_cast<GBusNameAppearedCallback>(&NotifyIcon::OnWatcherAppeared),
+                               reinterpret_cast<GBusNameVanishedCallback>(&NotifyIcon::OnWatcherVanished),
+                               this, nullptr);
+}
+
+void NotifyIcon::OnWatcherAppeared(GDBusConnection*, const char*, const char*, void* self)
+{
+    static_cast<NotifyIcon*>(self)->UseIndicator(true);
+}
+
+void NotifyIcon::OnWatcherVanished(GDBusConnection*, const char*, void* self)
+{
+    static_cast<NotifyIcon*>(self)->UseIndicator(false);
+}
+
+void NotifyIcon::UseIndicator(bool use)
+{
+    if (use && !m_indicator) {
+        if (m_xembed)
+            RemoveIcon();
+        m_xembed = false;
+        m_indicator = std::make_unique<IndicatorIcon>(m_icon, m_shownTooltip, m_menu, ID_TOGGLE_WINDOW, nullptr);
+        return;
+    }
+    if (use)
+        return;
+    m_indicator.reset();
+    // GTK's XEmbed icon exists only on an X server: on native Wayland it prints criticals.
+    if (!m_xembed && DesktopWindowHints::OnX11Display()) {
+        m_xembed = true;
+        SetIcon(m_icon, m_shownTooltip);
+    }
+}
+
+bool NotifyIcon::IsInTray() const
+{
+    if (m_indicator)
+        return m_indicator->IsConnected();
+    return m_xembed && IsAvailable();
+}
+
+void NotifyIcon::OnFrameShown(wxShowEvent& event)
+{
+    event.Skip();
+    ShowToggleLabel(event.IsShown());
+}
+
+void NotifyIcon::ShowToggleLabel(bool frameShown)
+{
+    m_menu->SetLabel(ID_TOGGLE_WINDOW, frameShown ? _("Hide Window") : _("Show Window"));
 }
 
 void NotifyIcon::SetPaused(bool paused)
@@ -56,12 +122,21 @@ void NotifyIcon::ShowTooltip()
     if (!m_status.empty())
         tooltip += "\n" + m_status;
     m_shownTooltip = tooltip;
-    SetIcon(m_icon, tooltip);
+    if (m_indicator)
+        m_indicator->SetTitle(tooltip);
+    else if (m_xembed)
+        SetIcon(m_icon, tooltip);
 }
 
 NotifyIcon::~NotifyIcon()
 {
-    RemoveIcon();
+    if (m_watch)
+        g_bus_unwatch_name(m_watch);
+    if (auto* window = dynamic_cast<wxWindow*>(m_handler))
+        window->Unbind(wxEVT_SHOW, &NotifyIcon::OnFrameShown, this);
+    m_indicator.reset();
+    if (m_xembed)
+        RemoveIcon();
     delete m_menu;
 }
 
@@ -80,14 +155,23 @@ void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent&)
     if (m_lastToggle != 0 && now - m_lastToggle < interval)
         return;
     m_lastToggle = now;
+    ToggleFrame();
+}
+
+void NotifyIcon::ToggleFrame()
+{
     auto* window = dynamic_cast<wxWindow*>(m_handler);
-    const int id = wxID_OPEN + ((window && window->IsShown()) ? 1 : 0);
-    wxCommandEvent command(wxEVT_MENU, id);
-    AddPendingEvent(command);
+    wxCommandEvent command(wxEVT_MENU, (window && window->IsShown()) ? wxID_CLOSE : wxID_OPEN);
+    if (m_handler)
+        m_handler->AddPendingEvent(command);
 }
 
 void NotifyIcon::OnMenu(wxCommandEvent& event)
 {
+    if (event.GetId() == ID_TOGGLE_WINDOW) {
+        ToggleFrame();
+        return;
+    }
     if (m_handler)
         m_handler->AddPendingEvent(event);
 }

@@ -15,6 +15,7 @@
 #include <wx/stattext.h>
 
 #include "app/Keys.h"
+#include "views/DesktopWindowHints.h"
 #include "app/Settings.h"
 #include "net/Util.h"
 
@@ -28,9 +29,16 @@ int Clamped(long value, int low, int high)
 }
 } // namespace
 
+bool PreferencesDialog::PopupsCanBePlaced()
+{
+    return DesktopWindowHints::PopupPlacement() != DesktopWindowHints::Placement::Unplaceable;
+}
+
 bool PreferencesDialog::UsesDesktopNotifications()
 {
-    return Keys::NotificationStyle.Read() == kStyleDesktop;
+    // Where popups cannot be put in their corner, notifications are the default.
+    const wxString fallback = PopupsCanBePlaced() ? Keys::NotificationStyle.Default() : kStyleDesktop;
+    return Keys::NotificationStyle.Read(fallback) == kStyleDesktop;
 }
 
 wxSpinCtrl* PreferencesDialog::AddSecondsRow(wxStaticBoxSizer& group, const wxString& label,
@@ -61,6 +69,13 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     m_style->SetSelection(UsesDesktopNotifications() ? 1 : 0);
     styleRow->Add(m_style, 1);
     notifications->Add(styleRow, 0, wxEXPAND | wxALL, 4);
+    if (!PopupsCanBePlaced()) {
+        auto* why = new wxStaticText(box, wxID_ANY,
+                                     _("This desktop does not let programs place popups in the corner of the screen: "
+                                       "desktop notifications are shown unless Popups is chosen."));
+        why->Wrap(FromDIP(320));
+        notifications->Add(why, 0, wxLEFT | wxRIGHT | wxBOTTOM, 4);
+    }
 
     m_duration = AddSecondsRow(*notifications, _("Popup duration"),
                                Keys::PopupDuration.Read(), kMaxDurationSeconds);

@@ -38,6 +38,8 @@ public:
     static constexpr const char* kStyleDesktop = "desktop";
     // Whether the stored style asks for the desktop's notifications.
     static bool UsesDesktopNotifications();
+    // Whether this desktop lets popups stand in the corner of the screen.
+    static bool PopupsCanBePlaced();
 
 private:
     // A "label [spin] seconds" row in 'group', from 1 to 'maxSeconds', showing 'stored'.

@@ -4,16 +4,34 @@
 
 class wxTopLevelWindow;
 
-// What the window manager is told about windows of the plug-in beyond what the toolkit says.
-// The GTK calls are looked up at run time in the toolkit's own GTK: the plug-in needs none of
-// its headers, and without GTK (another port) they are skipped.
+// What the window manager or the compositor is told about windows of the plug-in beyond what
+// the toolkit says, on every desktop GTK runs on (X11, XWayland, native Wayland).
 class DesktopWindowHints {
 public:
-    // A notification: no decoration, no task-bar or pager entry, never focused, above others.
+    // How popups can be put where they belong.
+    enum class Placement {
+        Positioned, // an X server: the window manager honours the position asked for
+        LayerShell, // native Wayland with the layer-shell protocol: anchored to a corner
+        Unplaceable // native Wayland without it: the compositor puts windows where it likes
+    };
+    // Decided once, on the UI thread, from the display the toolkit opened.
+    static Placement PopupPlacement();
+    // Whether the toolkit draws on an X server (XWayland included).
+    static bool OnX11Display();
+    // Whether the program can know and set where its windows are (not on native Wayland).
+    static bool KnowsWindowPositions();
+
+    // A notification: no decoration, no task-bar or pager entry, never focused, above others;
+    // a layer-shell surface on Wayland, a window no manager moves under XWayland. Called before
+    // the first show.
     static void MarkAsNotification(wxTopLevelWindow* window);
-    // Moves a window that is shown: (x, y) is where the outer corner of its frame goes.
+    // Moves a notification: (x, y) is where the outer corner of its frame goes, in the display's
+    // coordinates (a layer-shell surface gets the margins that put it there).
     static void Move(wxTopLevelWindow* window, int x, int y);
     // The size of the window with the frame the window manager put round it; the toolkit's
     // size when the manager has not said (yet).
     static wxSize OuterSize(wxTopLevelWindow* window);
+    // The size of the window as the user sees it: without the invisible shadow GTK draws round
+    // a window it decorates itself (native Wayland).
+    static wxSize VisibleSize(wxTopLevelWindow* window);
 };

@@ -111,7 +111,8 @@ sleep 0.3
 m=$(menu)
 read -r mx my mw mh < <(xwininfo -id "$m" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
   /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
-xdotool mousemove $((mx + mw / 2)) $((my + mh / 2)) click 1
+# Exit is the last item.
+xdotool mousemove $((mx + mw / 2)) $((my + mh - 14)) click 1
 wait_for 50 host_ended || fail "Exit in the tray menu did not end the process"
 wait "$host"; status=$?; host=""
 [ "$status" -eq 0 ] || fail "the tray's Exit ended with $status"
