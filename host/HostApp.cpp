@@ -220,6 +220,12 @@ bool HostApp::OnInit()
     // Before the update: a second copy must neither replace the running plug-in nor poll.
     if (!m_instance.Acquire(m_configPath)) {
         const pid_t holder = m_instance.Holder();
+        // What the launcher gave this start lets the running window take the focus.
+        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+        if (!token || !*token)
+            token = std::getenv("DESKTOP_STARTUP_ID");
+        if (token && *token)
+            InstanceLock::PassActivation(m_configPath, token);
         if (holder > 0 && ::kill(holder, SIGUSR2) == 0)
             Fail(wxString::Format("already running (process %d) with %s: its window is brought to the front",
                                   static_cast<int>(holder), m_configPath));
@@ -412,6 +418,12 @@ void HostApp::ShowMainWindow()
     for (wxWindow* window : wxTopLevelWindows) {
         auto* frame = dynamic_cast<wxFrame*>(window);
         if (frame && frame->GetMenuBar() && !frame->IsBeingDeleted()) {
+            // With the second start's token the compositor lets the window come to the front.
+            const std::string token = InstanceLock::TakeActivation(m_configPath);
+            using SetStartupId = void (*)(void* window, const char* id);
+            auto set = reinterpret_cast<SetStartupId>(::dlsym(RTLD_DEFAULT, "gtk_window_set_startup_id"));
+            if (!token.empty() && set)
+                set(frame->GetHandle(), token.c_str());
             wxCommandEvent show(wxEVT_MENU, wxID_OPEN);
             frame->GetEventHandler()->AddPendingEvent(show);
             return;

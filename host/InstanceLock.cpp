@@ -54,3 +54,47 @@ bool InstanceLock::Acquire(const wxString& settingsPath)
     ::close(fd);
     return false;
 }
+
+namespace {
+wxString ActivationPathFor(const wxString& settingsPath)
+{
+    return InstanceLock::LockPathFor(settingsPath) + ".activation";
+}
+constexpr size_t kMaxTokenLength = 512;
+} // namespace
+
+void InstanceLock::PassActivation(const wxString& settingsPath, const std::string& token)
+{
+    if (token.empty() || token.size() > kMaxTokenLength)
+        return;
+    // Never through a planted link: the file is made anew by its owner.
+    const wxString path = ActivationPathFor(settingsPath);
+    ::unlink(path.fn_str());
+    const int fd = ::open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const ssize_t written = ::write(fd, token.data(), token.size());
+    ::close(fd);
+    if (written != static_cast<ssize_t>(token.size()))
+        ::unlink(path.fn_str());
+}
+
+std::string InstanceLock::TakeActivation(const wxString& settingsPath)
+{
+    const wxString path = ActivationPathFor(settingsPath);
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::string();
+    char buffer[kMaxTokenLength + 1];
+    const ssize_t length = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    ::unlink(path.fn_str());
+    if (length <= 0 || static_cast<size_t>(length) > kMaxTokenLength)
+        return std::string();
+    std::string token(buffer, static_cast<size_t>(length));
+    // A token is printable text; anything else is not passed on to the toolkit.
+    for (const char c : token)
+        if (c <= ' ' || c > '~')
+            return std::string();
+    return token;
+}

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <string>
+
 #include <wx/string.h>
 
 // One running host per settings file: a lock beside the file, held while the process lives
@@ -20,6 +22,12 @@ public:
     pid_t Holder() const { return m_holder; }
 
     static wxString LockPathFor(const wxString& settingsPath);
+
+    // The desktop's permission for the holder to take the focus (a Wayland activation token or
+    // an X11 startup id), handed from a second start to the holder through a file beside the
+    // lock that only the owner reads. Take() reads it once and removes it ("" when none).
+    static void PassActivation(const wxString& settingsPath, const std::string& token);
+    static std::string TakeActivation(const wxString& settingsPath);
 
 private:
     int m_fd = -1;

@@ -6,6 +6,7 @@
 #include <wx/toplevel.h>
 
 #include "app/Keys.h"
+#include "views/DesktopWindowHints.h"
 
 namespace {
 // The strip of a frame the user grabs to move it, and how much of it must be on a display.
@@ -25,8 +26,19 @@ void FrameGeometry::Restore()
     const bool systemChooses = x == -1 && y == -1;
     if (!systemChooses && !IsReachable(wxRect(x, y, width, height)))
         x = y = -1;
-    m_frame->SetSize(x, y, width, height, wxSIZE_AUTO);
     m_normal = wxRect(x, y, width, height);
+    if (!DesktopWindowHints::KnowsWindowPositions()) {
+        // The compositor places the window; the stored position stays for the next X session.
+        // The shadow round the window is known once it is shown: then it is added.
+        m_frame->SetSize(width, height);
+        m_frame->CallAfter([this, width, height] {
+            const int shadow = DesktopWindowHints::ShadowWidth(m_frame);
+            if (shadow > 0)
+                m_frame->SetSize(width + shadow, height + shadow);
+        });
+        return;
+    }
+    m_frame->SetSize(x, y, width, height, wxSIZE_AUTO);
 }
 
 void FrameGeometry::Track()
@@ -34,6 +46,12 @@ void FrameGeometry::Track()
     if (!m_frame->IsShown() || m_frame->IsIconized() || m_frame->IsMaximized() ||
         m_frame->IsFullScreen())
         return;
+    if (!DesktopWindowHints::KnowsWindowPositions()) {
+        // What the toolkit says of the position is made up, and its size counts the shadow.
+        const int shadow = DesktopWindowHints::ShadowWidth(m_frame);
+        m_normal.SetSize(m_frame->GetSize() - wxSize(shadow, shadow));
+        return;
+    }
     m_normal = m_frame->GetRect();
 }
 

@@ -7,6 +7,8 @@ class wxTopLevelWindow;
 // The main frame's outer rectangle as the user left it. A hidden or minimised frame reports
 // other sizes (without its decorations), so the rectangle is kept while the frame is shown
 // normally and that is what is saved. A stored position on no display is left to the system.
+// On native Wayland the program cannot know where the window is: the size the user sees is
+// kept and the stored position left as it was.
 class FrameGeometry {
 public:
     explicit FrameGeometry(wxTopLevelWindow* frame);

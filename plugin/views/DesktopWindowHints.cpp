@@ -172,16 +172,11 @@ wxSize DesktopWindowHints::OuterSize(wxTopLevelWindow* window)
     return wxSize(frame.width, frame.height);
 }
 
-wxSize DesktopWindowHints::VisibleSize(wxTopLevelWindow* window)
+int DesktopWindowHints::ShadowWidth(wxTopLevelWindow* window)
 {
-    const wxSize size = window ? window->GetSize() : wxSize();
-    GtkWindow* gtk = GtkWindowOf(window);
-    if (!gtk || !OnNativeWayland())
-        return size;
-    // GTK's own size of a window it decorates itself leaves out the shadow round it.
-    int width = 0, height = 0;
-    gtk_window_get_size(gtk, &width, &height);
-    if (width <= 0 || height <= 0 || width > size.x || height > size.y)
-        return size;
-    return wxSize(width, height);
+    if (!window || !window->IsShown() || !OnNativeWayland())
+        return 0;
+    // The title bar spans the width the user sees, which is the client area's: what is wider
+    // is shadow, as much above and below as left and right.
+    return std::max(0, window->GetSize().x - window->GetClientSize().x);
 }

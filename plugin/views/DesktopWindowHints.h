@@ -31,7 +31,7 @@ public:
     // The size of the window with the frame the window manager put round it; the toolkit's
     // size when the manager has not said (yet).
     static wxSize OuterSize(wxTopLevelWindow* window);
-    // The size of the window as the user sees it: without the invisible shadow GTK draws round
-    // a window it decorates itself (native Wayland).
-    static wxSize VisibleSize(wxTopLevelWindow* window);
+    // The width of the invisible shadow GTK draws round a shown window it decorates itself
+    // (native Wayland), both sides together; the toolkit's sizes include it. 0 elsewhere.
+    static int ShadowWidth(wxTopLevelWindow* window);
 };

@@ -29,10 +29,6 @@ popups() {
       /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
   done | sort -n -k2
 }
-newcomers() { # prefix count
-  { curl -s "http://$site/_sim/performers"; for i in $(seq "$2"); do echo "$1$i free 7"; done; } > "$work/performers"
-  curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
-}
 read -r screen_w screen_h < <(xwininfo -root | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
 
 newcomers trio 3
@@ -53,9 +49,7 @@ done < <(sort -rn -k2 "$work/trio")
 # The picture's centre shows the thumbnail's light disc, not the grey placeholder.
 import -window root "$work/screen.png"
 while read -r x y w h; do
-  pixel=$(convert "$work/screen.png" -crop "1x1+$((x + 75))+$((y + 79))" -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
-  read -r r g b <<< "$pixel"
-  [ $((r > 215 && g > 175 && g < 225 && b > 155 && b < 205)) -eq 1 ] || fail "no thumbnail at $x,$y: colour $pixel"
+  thumbnail_at "$work/screen.png" "$x" "$y" || fail "no thumbnail at $x,$y"
 done < "$work/trio"
 echo "ok: 3 newcomers, 3 whole popups in distinct bottom-right slots with their JPEG pictures"
 

@@ -82,3 +82,18 @@ start_host_window() {
 
 # Whether a shown window of the report holds the text NAME (a popup for that performer).
 popup_shown() { report && awk -v t="text \"$1\"" '/^window /{w=$0} index($0, t){print w}' "$work/report" | grep -q 'shown=1'; }
+
+# Adds COUNT free performers named PREFIX1, PREFIX2... to the site's list.
+newcomers() { # prefix count
+  { curl -s "http://$site/_sim/performers"; for i in $(seq "$2"); do echo "$1$i free 7"; done; } > "$work/performers"
+  curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
+}
+
+# Whether the picture FILE shows a thumbnail's light disc at the centre of the 150x150 popup
+# whose corner is at X Y (not the grey placeholder).
+thumbnail_at() { # file x y
+  local pixel r g b
+  pixel=$(convert "$1" -crop "1x1+$(($2 + 75))+$(($3 + 79))" -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
+  read -r r g b <<< "$pixel"
+  [ $((r > 215 && g > 175 && g < 225 && b > 155 && b < 205)) -eq 1 ]
+}
