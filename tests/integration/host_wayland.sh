@@ -18,14 +18,12 @@ fi
 bin="$1"
 . "$here/host_test_lib.sh"
 start_site --performers 10 --no-churn
-{ hosts_section; cat <<CONF; } > "$work/Ruvidodur.conf"
-[System]
-syncinterval=1
-[SplashScreen]
-duration=1
-[PopupDialog]
-duration=30
-CONF
+# The settings, with the lines given as arguments at the end.
+write_settings() {
+  { hosts_section; printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=30\n'
+    printf '%s\n' "$@"; } > "$work/Ruvidodur.conf"
+}
+write_settings
 
 # The sway view of the main window: "shell width height" ("" when it is not mapped).
 main_view() {
@@ -96,19 +94,7 @@ wait "$host"; status=$?; host=""
 echo "ok: sway-xwayland: the tray menu's Exit ends the process with 0"
 
 # Native Wayland: layer-shell popups, the icon still in the tray, no criticals at start.
-{ hosts_section; cat <<CONF; } > "$work/Ruvidodur.conf"
-[System]
-syncinterval=1
-[SplashScreen]
-duration=1
-[PopupDialog]
-duration=30
-[MainFrame]
-x=100
-y=50
-width=322
-height=625
-CONF
+write_settings '[MainFrame]' x=100 y=50 width=322 height=625
 LANG=C.UTF-8 GDK_BACKEND=wayland "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
 host=$!
 wait_for 100 mapped || fail "native Wayland: no main window"
