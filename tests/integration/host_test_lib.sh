@@ -97,3 +97,44 @@ thumbnail_at() { # file x y
   read -r r g b <<< "$pixel"
   [ $((r > 215 && g > 175 && g < 225 && b > 155 && b < 205)) -eq 1 ]
 }
+
+# The tray item the watcher holds: sets 'item_bus' and 'item_path'.
+find_item() {
+  local items
+  items=$(gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+    -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null)
+  item=$(grep -o "':[0-9.]*/[^']*'" <<< "$items" | head -1 | tr -d "'")
+  [ -n "$item" ] || return 1
+  item_bus=${item%%/*}
+  item_path=/${item#*/}
+}
+item_property() { gdbus call --session -d "$item_bus" -o "$item_path" -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
+# The id of the menu item labelled $1, from the exported menu's layout.
+menu_id() {
+  gdbus call --session -d "$item_bus" -o "$menu_path" -m com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
+    grep -o "([0-9]*, {[^}]*'label': <'$1'>" | grep -o '^([0-9]*' | tr -d '('
+}
+click() { gdbus call --session -d "$item_bus" -o "$menu_path" -m com.canonical.dbusmenu.Event -- "$1" clicked '<0>' 0 > /dev/null; }
+# The item is ours, and its menu's first item hides the window and then shows it again; the
+# caller defines 'mapped' and 'unmapped'. Sets 'menu_path'.
+check_tray_toggle() {
+  wait_for 50 find_item || fail "no item registered with the StatusNotifierWatcher"
+  item_property Id | grep -q "com.sorvik.Statuscope" || fail "the tray item is not ours: $(item_property Id)"
+  menu_path=$(item_property Menu | grep -o "'/[^']*'" | tr -d "'")
+  local hide show
+  hide=$(menu_id "Hide Window")
+  [ -n "$hide" ] || fail "the tray menu has no Hide Window item"
+  click "$hide"
+  wait_for 50 unmapped || fail "the tray menu's Hide Window left the window shown"
+  show=$(menu_id "Show Window")
+  [ "$show" = "$hide" ] || fail "the first item does not offer to show the hidden window"
+  click "$show"
+  wait_for 50 mapped || fail "the tray menu's Show Window did not bring the window back"
+}
+# The tray menu's Exit ends the host with 0.
+check_tray_exit() {
+  click "$(menu_id 'E_xit')"
+  wait_for 50 host_ended || fail "the tray menu's Exit did not end the process"
+  wait "$host"; local status=$?; host=""
+  [ "$status" -eq 0 ] || fail "the tray's Exit ended with $status"
+}

@@ -47,38 +47,10 @@ check_popups() { # prefix desktop
   echo "ok: $2: 3 newcomers, 3 whole popups with thumbnails in distinct bottom-right slots"
 }
 
-# The tray item the watcher holds: sets 'item_bus' and 'item_path'.
-find_item() {
-  local items
-  items=$(gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
-    -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null)
-  item=$(grep -o "':[0-9.]*/[^']*'" <<< "$items" | head -1 | tr -d "'")
-  [ -n "$item" ] || return 1
-  item_bus=${item%%/*}
-  item_path=/${item#*/}
-}
-item_property() { gdbus call --session -d "$item_bus" -o "$item_path" -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
-# The id of the menu item labelled $1, from the exported menu's layout.
-menu_id() {
-  gdbus call --session -d "$item_bus" -o "$menu_path" -m com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
-    grep -o "([0-9]*, {[^}]*'label': <'$1'>" | grep -o '^([0-9]*' | tr -d '('
-}
-click() { gdbus call --session -d "$item_bus" -o "$menu_path" -m com.canonical.dbusmenu.Event -- "$1" clicked '<0>' 0 > /dev/null; }
-
 # Through XWayland (the host prefers the X server where there is one).
 start_host_window
 check_popups xw sway-xwayland
-wait_for 50 find_item || fail "no item registered with the StatusNotifierWatcher"
-item_property Id | grep -q "com.sorvik.Statuscope" || fail "the tray item is not ours: $(item_property Id)"
-menu_path=$(item_property Menu | grep -o "'/[^']*'" | tr -d "'")
-hide=$(menu_id "Hide Window")
-[ -n "$hide" ] || fail "the tray menu has no Hide Window item"
-click "$hide"
-wait_for 50 unmapped || fail "the tray menu's Hide Window left the window shown"
-show=$(menu_id "Show Window")
-[ "$show" = "$hide" ] || fail "the first item does not offer to show the hidden window"
-click "$show"
-wait_for 50 mapped || fail "the tray menu's Show Window did not bring the window back"
+check_tray_toggle
 gdbus call --session -d "$item_bus" -o "$item_path" -m org.kde.StatusNotifierItem.SecondaryActivate 0 0 > /dev/null
 wait_for 50 unmapped || fail "a middle click on the tray icon did not hide the window"
 # A second start brings the hidden window back, and stays no longer than it takes to ask.
@@ -87,10 +59,7 @@ second=$!
 wait_for 50 mapped || fail "a second start did not bring the window back"
 wait_for 50 eval '! kill -0 $second 2>/dev/null' || fail "the second start did not end"
 echo "ok: sway-xwayland: the tray item's menu and middle click hide and show the window, a second start shows it"
-click "$(menu_id 'E_xit')"
-wait_for 50 host_ended || fail "the tray menu's Exit did not end the process"
-wait "$host"; status=$?; host=""
-[ "$status" -eq 0 ] || fail "the tray's Exit ended with $status"
+check_tray_exit
 echo "ok: sway-xwayland: the tray menu's Exit ends the process with 0"
 
 # Native Wayland: layer-shell popups, the icon still in the tray, no criticals at start.
