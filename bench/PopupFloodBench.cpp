@@ -1,8 +1,10 @@
 // A flood of qualifying events in one refresh: 1,000 newcomers reach the popup manager at once,
 // as the synchronisation thread queues them. Reports the time spent on the user-interface
 // thread, the popup windows and download threads alive at the peak, and the longest stall of
-// the event loop, until every popup is shown. Needs a display:
-//   scripts/desktop-session build/bin/popup_flood_bench [EVENTS]
+// the event loop, until every popup is shown. With --desktop the events go to the desktop's
+// notification service instead (on a session bus with one: dunst), until it has taken them.
+// Needs a display:
+//   scripts/desktop-session build/bin/popup_flood_bench [EVENTS] [--desktop]
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,6 +23,8 @@
 #include "app/ThreadLifeline.h"
 #include "net/ProxySetting.h"
 #include "site/UserEvent.h"
+#include "views/DesktopNotification.h"
+#include "views/NotificationService.h"
 #include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
@@ -55,6 +59,7 @@ wxIMPLEMENT_APP_NO_MAIN(FloodApp);
 int main(int argc, char** argv)
 {
     const int events = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    const bool desktop = argc > 2 && std::string(argv[2]) == "--desktop";
     char home[] = "/tmp/sorvik-flood-XXXXXX";
     if (!::mkdtemp(home))
         return 1;
@@ -74,6 +79,8 @@ int main(int argc, char** argv)
     Settings::WriteLong("/PopupDialog/duration", 60);
 
     PopupDialogManager manager;
+    if (desktop)
+        manager.SetDesktopNotificationsChoice([] { return true; });
     for (int i = 0; i < events; ++i)
         manager.AddPendingEvent(UserEvent(User(wxString::Format("flood%d", i), 0x03), wxEVT_USER_ADDED, 0xFFFFFFFFu));
 
@@ -102,7 +109,10 @@ int main(int argc, char** argv)
         stall = std::max(stall, spent);
         peakWindows = std::max(peakWindows, PopupWindows());
         const PopupDialog* shownSummary = PopupColumn::GetSummary();
-        if (PopupColumn::GetOpenCount() >= std::min(fit, events) && ThreadLifeline::RunningCount() == 0 &&
+        if (desktop && NotificationService::TakenCount() >= std::min(fit, events) + (events > fit ? 1 : 0) &&
+            NotificationService::CallsUnderWay() == 0 && ThreadLifeline::RunningCount() == 0)
+            break;
+        if (!desktop && PopupColumn::GetOpenCount() >= std::min(fit, events) && ThreadLifeline::RunningCount() == 0 &&
             (events <= fit || (shownSummary && shownSummary->IsShown())))
             break;
         wxMilliSleep(1);
@@ -112,11 +122,13 @@ int main(int argc, char** argv)
     sampler.join();
     peakThreads = threadPeak;
     const PopupDialog* summary = PopupColumn::GetSummary();
-    std::printf("| events | column | UI thread busy (ms) | until all shown (ms) | longest stall (ms) "
-                "| peak popup windows | peak download threads | summary count |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
-    std::printf("| %d | %d | %.1f | %.1f | %.1f | %d | %d | %d |\n", events, fit, busy, total, stall,
-                peakWindows, peakThreads, summary ? summary->GetSummaryOnline() : 0);
+    std::printf("| path | events | column | UI thread busy (ms) | until all shown (ms) | longest stall (ms) "
+                "| peak popup windows | peak download threads | summary count | notifications taken |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("| %s | %d | %d | %.1f | %.1f | %.1f | %d | %d | %d | %d |\n", desktop ? "desktop" : "popups",
+                events, fit, busy, total, stall, peakWindows, peakThreads,
+                summary ? summary->GetSummaryOnline() : 0, NotificationService::TakenCount());
+    DesktopNotification::ForgetAll();
 
     PopupColumn::CloseAll();
     ThreadLifeline::StopAll(4000);

@@ -1,25 +1,42 @@
 #include "views/DesktopNotification.h"
 
-#include <cstdio>
-
 #include <wx/app.h>
-#include <wx/notifmsg.h>
+#include <wx/image.h>
 
 #include "app/CommandIds.h"
+#include "app/MainFrameLink.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "site/ThumbnailFetch.h"
-#include "skin/ResourceManager.h"
+#include "views/NotificationService.h"
+#include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"
 
-bool DesktopNotification::ms_serviceMissing = false;
 int DesktopNotification::ms_fetching = 0;
+unsigned long DesktopNotification::ms_nextSerial = 1;
 std::set<DesktopNotification*> DesktopNotification::ms_alive;
+std::map<unsigned long, DesktopNotification*> DesktopNotification::ms_bySerial;
+DesktopNotification::Fallback DesktopNotification::ms_fallback;
 
-DesktopNotification::DesktopNotification(const User& user, int kind) : m_user(user), m_kind(kind)
+namespace {
+// The one summary: its id with the service (0 while none is shown) and its counts.
+struct Summary {
+    uint32_t id = 0;
+    int online = 0;
+    int free = 0;
+    bool pending = false;
+};
+Summary g_summary;
+constexpr const char* kSummaryTag = "sorvik-summary";
+} // namespace
+
+DesktopNotification::DesktopNotification(const User& user, int kind)
+    : m_user(user), m_kind(kind), m_serial(ms_nextSerial++)
 {
+    Listen();
     ms_alive.insert(this);
+    ms_bySerial[m_serial] = this;
     Bind(wxEVT_DOWNLOAD_FINISHED, &DesktopNotification::OnDownloadFinished, this);
     if (ms_fetching < kMaxFetching) {
         m_fetching = ThumbnailFetch::Start(this, m_user.GetName());
@@ -37,23 +54,63 @@ DesktopNotification::~DesktopNotification()
     if (m_fetching)
         --ms_fetching;
     ms_alive.erase(this);
+    ms_bySerial.erase(m_serial);
+}
+
+bool DesktopNotification::IsServiceMissing()
+{
+    return !NotificationService::IsAvailable();
+}
+
+void DesktopNotification::Listen()
+{
+    static bool listening = false;
+    if (listening)
+        return;
+    listening = true;
+    NotificationService::Listener listener;
+    listener.invoked = [](uint32_t id, const std::string&) {
+        if (id != 0 && id == g_summary.id) {
+            // As the summary popup does: the main window lists everybody.
+            MainFrameLink::PostCommand(wxID_OPEN);
+            return;
+        }
+        for (DesktopNotification* n : ms_alive)
+            if (n->m_id == id) {
+                Util::LaunchBrowser(UserListTreeCtrl::ProfileUrl(n->m_user.GetName()));
+                return;
+            }
+    };
+    listener.closed = [](uint32_t id) {
+        if (id != 0 && id == g_summary.id) {
+            g_summary = Summary();
+            return;
+        }
+        for (DesktopNotification* n : ms_alive)
+            if (n->m_id == id) {
+                n->Finish();
+                return;
+            }
+    };
+    NotificationService::SetListener(std::move(listener));
 }
 
 void DesktopNotification::ForgetAll()
 {
+    NotificationService::Stop();
     const std::set<DesktopNotification*> all = ms_alive;
     for (DesktopNotification* notification : all) {
         // Not left for the idle-time deletion, which may come after the plug-in has gone.
         wxPendingDelete.DeleteObject(notification);
         delete notification;
     }
+    g_summary = Summary();
 }
 
 void DesktopNotification::OnDownloadFinished(wxCommandEvent& event)
 {
     m_fetching = false;
     --ms_fetching;
-    // An undecodable thumbnail gets the application's icon.
     const wxImage image = ThumbnailFetch::Decode(event);
     if (image.IsOk())
         ThumbnailFetch::Tell(m_user.GetName(), image);
@@ -62,43 +119,75 @@ void DesktopNotification::OnDownloadFinished(wxCommandEvent& event)
 
 void DesktopNotification::ShowWith(const wxImage& thumbnail)
 {
-    m_message = std::make_unique<wxNotificationMessage>(
-        m_user.GetName(), m_kind == POPUP_FREE ? _("is free now") : _("came on line"));
-    wxIcon icon;
-    if (thumbnail.IsOk())
-        icon.CopyFromBitmap(wxBitmap(thumbnail));
-    else
-        icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
-    if (icon.IsOk())
-        m_message->SetIcon(icon);
-    m_message->AddAction(ID_PROFILE, _("Profile"));
-    m_message->Bind(wxEVT_NOTIFICATION_MESSAGE_ACTION, &DesktopNotification::OnAction, this);
-    m_message->Bind(wxEVT_NOTIFICATION_MESSAGE_CLICK, &DesktopNotification::OnAction, this);
-    m_message->Bind(wxEVT_NOTIFICATION_MESSAGE_DISMISSED, &DesktopNotification::OnDismissed, this);
-    if (m_message->Show(wxNotificationMessage::Timeout_Auto))
+    NotificationService::Message message;
+    message.summary = m_user.GetName();
+    message.body = m_kind == POPUP_FREE ? _("is free now") : _("came on line");
+    message.image = thumbnail;
+    message.category = "presence.online";
+    message.actions = true;
+    const unsigned long serial = m_serial;
+    NotificationService::Send(message, [serial](uint32_t id) {
+        auto found = ms_bySerial.find(serial);
+        if (found == ms_bySerial.end())
+            return;
+        DesktopNotification* self = found->second;
+        if (id != 0) {
+            self->m_id = id;
+            return;
+        }
+        if (ms_fallback)
+            ms_fallback(self->m_user, self->m_kind);
+        self->Finish();
+    });
+}
+
+void DesktopNotification::AddToSummary(int kind)
+{
+    ++(kind == POPUP_FREE ? g_summary.free : g_summary.online);
+    // A thousand events of one refresh: the summary is sent once for all, when next idle.
+    if (g_summary.pending || !wxTheApp)
         return;
-    if (!ms_serviceMissing) {
-        ms_serviceMissing = true;
-        std::fputs("sorvik: no desktop notification service answers; showing popups instead\n", stderr);
+    g_summary.pending = true;
+    wxTheApp->CallAfter([] { SendSummary(); });
+}
+
+void DesktopNotification::SendSummary()
+{
+    g_summary.pending = false;
+    if (g_summary.online == 0 && g_summary.free == 0)
+        return;
+    NotificationService::Message message;
+    message.summary = _("Sorvik Statuscope");
+    if (g_summary.online > 0)
+        message.body += wxString::Format(_("%d more came on line"), g_summary.online);
+    if (g_summary.free > 0) {
+        if (!message.body.empty())
+            message.body += "\n";
+        message.body += wxString::Format(_("%d more are free now"), g_summary.free);
     }
-    new PopupDialog(m_user, m_kind, nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                    wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
-    Finish();
-}
-
-void DesktopNotification::OnAction(wxCommandEvent&)
-{
-    Util::LaunchBrowser(UserListTreeCtrl::ProfileUrl(m_user.GetName()));
-}
-
-void DesktopNotification::OnDismissed(wxCommandEvent&)
-{
-    Finish();
+    message.category = "presence.online";
+    message.replaces = g_summary.id;
+    message.stackTag = kSummaryTag;
+    message.actions = true;
+    const int online = g_summary.online, free = g_summary.free;
+    NotificationService::Send(message, [online, free](uint32_t id) {
+        if (id != 0) {
+            g_summary.id = id;
+            return;
+        }
+        // No service after all: the popups' summary counts them.
+        g_summary = Summary();
+        for (int i = 0; i < online; ++i)
+            PopupColumn::AddToSummary(POPUP_ONLINE);
+        for (int i = 0; i < free; ++i)
+            PopupColumn::AddToSummary(POPUP_FREE);
+    });
 }
 
 void DesktopNotification::Finish()
 {
-    // Not from within the message's own handler: deleted when the application is next idle.
+    // Not from within the service's own answer: deleted when the application is next idle.
+    ms_bySerial.erase(m_serial);
     if (wxTheApp && !wxTheApp->IsScheduledForDestruction(this))
         wxTheApp->ScheduleForDestruction(this);
 }

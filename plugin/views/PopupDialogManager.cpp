@@ -20,10 +20,13 @@ PopupDialogManager::PopupDialogManager()
 {
     m_pace.SetOwner(this);
     Bind(wxEVT_TIMER, &PopupDialogManager::OnPace, this, m_pace.GetId());
+    // Without a notification service the popups show what the notifications would have.
+    DesktopNotification::SetFallback([this](const User& user, int kind) { ShowPopup(user, kind); });
 }
 
 PopupDialogManager::~PopupDialogManager()
 {
+    DesktopNotification::SetFallback(nullptr);
     m_pace.Stop();
 }
 
@@ -77,9 +80,18 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     }
     Record(user, kind, RECENT_SHOWN);
     if (m_desktopNotifications && m_desktopNotifications() && !DesktopNotification::IsServiceMissing()) {
-        new DesktopNotification(user, kind);
+        // The column's bound on screen too: then one summary, updated in place.
+        if (DesktopNotification::GetAliveCount() >= PopupColumn::GetCapacity())
+            DesktopNotification::AddToSummary(kind);
+        else
+            new DesktopNotification(user, kind);
         return;
     }
+    ShowPopup(user, kind);
+}
+
+void PopupDialogManager::ShowPopup(const User& user, int kind)
+{
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
     if (PopupColumn::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupColumn::GetCapacity()) {

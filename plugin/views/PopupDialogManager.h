@@ -37,6 +37,8 @@ public:
 
 private:
     void Record(const User& user, int kind, RecentNote note);
+    // A popup for the event, or a count in the summary when the column is full.
+    void ShowPopup(const User& user, int kind);
     void Open(const User& user, int kind);
     void OnPace(wxTimerEvent& event);
 

@@ -138,3 +138,15 @@ check_tray_exit() {
   wait "$host"; local status=$?; host=""
   [ "$status" -eq 0 ] || fail "the tray's Exit ended with $status"
 }
+
+# Asks for a report N times, 0.2 s apart: fails when one takes over a second (WHEN says when).
+check_answering() { # count when
+  local slow=0 start
+  for _ in $(seq "$1"); do
+    start=$(date +%s%N)
+    report || fail "the window did not answer"
+    [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 1000 ] || slow=$((slow + 1))
+    sleep 0.2
+  done
+  [ "$slow" -eq 0 ] || fail "the window took over a second to answer $slow times $2"
+}
