@@ -23,4 +23,11 @@ enum {
     ID_CONNECTION_CHANGED = 6013,
     // The tray menu's first item: shows the main window, or hides it when it is shown.
     ID_TOGGLE_WINDOW = 6014,
+    // A performer's notification rule, from the trees' and Recent's menus.
+    ID_RULE_ALWAYS = 6015,
+    ID_RULE_ONLY_FREE = 6016,
+    ID_RULE_NEVER = 6017,
+    ID_RULE_SOUND = 6018,
+    // Nothing pops up or sounds for an hour (again: no longer muted).
+    ID_MUTE_HOUR = 6019,
 };

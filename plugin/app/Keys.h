@@ -24,5 +24,11 @@ inline constexpr Setting<wxString> Password{"/password", ""};
 inline constexpr Setting<bool> SignInAtStart{"/Preferences/signInAtStart", true};
 // "popups" or "desktop" (the desktop's notification service).
 inline constexpr Setting<wxString> NotificationStyle{"/Preferences/notificationStyle", "popups"};
+// Daily quiet hours (minutes after midnight), a cool-down per performer, a mute until a time.
+inline constexpr Setting<bool> QuietHours{"/Notifications/quietHours", false};
+inline constexpr Setting<long> QuietFrom{"/Notifications/quietFrom", 22 * 60};
+inline constexpr Setting<long> QuietTo{"/Notifications/quietTo", 7 * 60};
+inline constexpr Setting<long> CoolDownMinutes{"/Notifications/coolDownMinutes", 0};
+inline constexpr Setting<long> MutedUntil{"/Notifications/mutedUntil", 0};
 
 } // namespace Keys

@@ -11,7 +11,16 @@ enum RecentNote {
     RECENT_SHOWN = 0,        // shown as a popup, or counted in the summary popup
     RECENT_PAUSED = 1,       // the popups were paused
     RECENT_NOT_FAVORITE = 2, // "Popup Only Favorite" left it out
+    RECENT_UNWANTED = 3,     // the performer's rule left it out
+    RECENT_MUTED = 4,        // missed: muted
+    RECENT_QUIET = 5,        // missed: quiet hours
+    RECENT_REPEAT = 6,       // the performer's cool-down left it out
 };
+// Whether the user missed it (paused, muted, quiet hours): counted until the window is seen.
+inline bool IsMissed(RecentNote note)
+{
+    return note == RECENT_PAUSED || note == RECENT_MUTED || note == RECENT_QUIET;
+}
 
 // The last notifications, newest first, at most a fixed number of them.
 class RecentList {
@@ -34,6 +43,12 @@ public:
     const Entry& operator[](size_t index) const { return m_entries[index]; }
     // The index of the newest entry for 'name', or size() when there is none.
     size_t FindNewest(const wxString& name) const;
+
+    // One entry a line, oldest first: "when<TAB>kind<TAB>note<TAB>name".
+    wxString Serialize() const;
+    // The entries of such a text, oldest first; unreadable lines are skipped, at most the
+    // capacity kept (the newest).
+    static std::deque<Entry> Parse(const wxString& text);
 
 private:
     std::deque<Entry> m_entries;

@@ -14,6 +14,7 @@
 #include <wx/srchctrl.h>
 #include <wx/taskbar.h>
 
+#include "app/DataFiles.h"
 #include "app/CommandIds.h"
 #include "app/Keys.h"
 #include "app/MainFrameLink.h"
@@ -39,6 +40,7 @@
 #include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
+#include "views/PerformerRules.h"
 #include "views/RecentListCtrl.h"
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
@@ -51,6 +53,8 @@ wxEND_EVENT_TABLE()
 namespace {
 // While modal dialogs unwind, the exit is tried again this often.
 constexpr int kExitRetryMs = 50;
+constexpr std::time_t kMuteSeconds = 60 * 60;
+constexpr size_t kMaxRecentFile = 1 << 20;
 }
 
 MainFrame::MainFrame() : m_geometry(this)
@@ -75,6 +79,7 @@ MainFrame::MainFrame() : m_geometry(this)
     tool->Append(wxMenuItem::New(tool, ID_POPUP_ONLY_FAVORITE, _("Popup Only Favorite"),
                                  wxString(), wxITEM_CHECK));
     tool->Append(wxMenuItem::New(tool, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
+    tool->Append(wxMenuItem::New(tool, ID_MUTE_HOUR, _("&Mute for 1 hour"), wxString(), wxITEM_CHECK));
     tool->AppendSeparator();
     tool->Append(wxMenuItem::New(tool, wxID_PREFERENCES, _("Preferences..."), wxString()));
     m_menuBar->Append(tool, _("&Tool"));
@@ -160,9 +165,17 @@ MainFrame::MainFrame() : m_geometry(this)
     daemonThread->AddEventHandler(m_allTree);
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager;
+    // What came before the last exit, then what comes now.
+    for (const RecentList::Entry& entry : RecentList::Parse(DataFiles::Read("recent", kMaxRecentFile)))
+        m_recent->Add(entry.name, entry.kind, entry.note, entry.when);
     m_popupManager->SetRecorder([this](const User& user, int kind, RecentNote note) {
         m_recent->Add(user.GetName(), kind, note, std::time(nullptr));
+        if (IsMissed(note) && !(IsShown() && IsActive()) && m_notifyIcon)
+            m_notifyIcon->SetMissed(++m_missed);
     });
+    Bind(wxEVT_ACTIVATE, &MainFrame::OnActivate, this);
+    m_muteTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { SetMutedUntil(0); }, m_muteTimer.GetId());
     ThumbnailFetch::SetListener(
         [this](const wxString& name, const wxImage& image) { m_recent->SetThumbnail(name, image); });
     m_popupManager->SetDesktopNotificationsChoice(&PreferencesDialog::UsesDesktopNotifications);
@@ -183,6 +196,7 @@ MainFrame::MainFrame() : m_geometry(this)
         delete daemonThread;
     m_notifyIcon = new NotifyIcon(this, icon, wxTheApp ? wxTheApp->GetAppName() : wxString());
     m_notifyIcon->SetPaused(m_menuBar->IsChecked(ID_PAUSE_POPUPS));
+    SetMutedUntil(static_cast<std::time_t>(Keys::MutedUntil.Read()));
 
     // A stored account signs in quietly: the favourites are there without a dialog.
     m_account.SignInAtStart();
@@ -197,7 +211,10 @@ MainFrame::~MainFrame()
 void MainFrame::RegisterTeardown()
 {
     using S = Shutdown::Stage;
-    Shutdown::Register(S::Windows, "main window's exit timer", [this] { m_exitTimer.Stop(); });
+    Shutdown::Register(S::Windows, "main window's exit timer", [this] {
+        m_exitTimer.Stop();
+        m_muteTimer.Stop();
+    });
     // The popups go with the window: left behind they would keep the process alive.
     Shutdown::Register(S::Windows, "popups", [] {
         ThumbnailFetch::SetListener(nullptr);
@@ -216,6 +233,10 @@ void MainFrame::RegisterTeardown()
     });
     Shutdown::Register(S::Handlers, "main window's downloads", [this] { DownloadThread::ForgetReceiver(this); });
     Shutdown::Register(S::State, "main window's geometry", [this] { m_geometry.Save(); });
+    Shutdown::Register(S::State, "recent notifications", [this] {
+        if (m_recent)
+            DataFiles::Write("recent", m_recent->GetEntries().Serialize());
+    });
     Shutdown::Register(S::State, "settings", [this] {
         Keys::Favorites.Delete();
         Settings::Flush();
@@ -265,6 +286,32 @@ void MainFrame::SetPopupsPaused(bool paused)
         m_notifyIcon->SetPaused(paused);
     Keys::PopupsPaused.Write(paused);
     Settings::Flush();
+}
+
+void MainFrame::SetMutedUntil(std::time_t until)
+{
+    const std::time_t now = std::time(nullptr);
+    if (until <= now)
+        until = 0;
+    Keys::MutedUntil.Write(static_cast<long>(until));
+    Settings::Flush();
+    PerformerRules::ApplySettings();
+    m_menuBar->Check(ID_MUTE_HOUR, until != 0);
+    if (m_notifyIcon)
+        m_notifyIcon->SetMuted(until != 0);
+    m_muteTimer.Stop();
+    if (until != 0)
+        m_muteTimer.StartOnce(static_cast<int>(std::min<std::time_t>(until - now, kMuteSeconds) * 1000 + 500));
+}
+
+void MainFrame::OnActivate(wxActivateEvent& event)
+{
+    event.Skip();
+    if (event.GetActive() && m_missed > 0) {
+        m_missed = 0;
+        if (m_notifyIcon)
+            m_notifyIcon->SetMissed(0);
+    }
 }
 
 void MainFrame::ShowConnection()
@@ -382,6 +429,11 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         // From the menu bar or the tray's menu: both show the same state.
         SetPopupsPaused(event.IsChecked());
         break;
+    case ID_MUTE_HOUR: {
+        const std::time_t now = std::time(nullptr);
+        SetMutedUntil(PerformerRules::Get().MutedUntil() > now ? 0 : now + kMuteSeconds);
+        break;
+    }
     case wxID_PREFERENCES:
         ShowPreferences();
         break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,10 @@ public:
     // Shows the trees again in full (empty text) or only the performers whose names contain it.
     void Refilter();
     void SetPopupsPaused(bool paused);
+    // Mutes everything until 'until' (0: no longer), as the menus show.
+    void SetMutedUntil(std::time_t until);
+    // The window is seen: nothing is missed any more.
+    void OnActivate(wxActivateEvent& event);
 
 private:
     // Asks for the account while no favourites are loaded; false when the user cancelled.
@@ -94,6 +99,8 @@ private:
     wxString m_shownFilter; // the text the views were last built or narrowed for
     std::shared_ptr<UserEventPoster> m_daemonPoster;
     wxTimer m_exitTimer;
+    wxTimer m_muteTimer; // unchecks "Mute for 1 hour" when the hour is over
+    int m_missed = 0;    // missed notifications since the window was last seen
     FrameGeometry m_geometry;
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;

@@ -41,6 +41,7 @@ NotifyIcon::NotifyIcon(wxEvtHandler* handler, const wxIcon& icon, const wxString
     m_menu->Append(ID_TOGGLE_WINDOW, _("Hide Window"));
     m_menu->AppendSeparator();
     m_menu->Append(wxMenuItem::New(m_menu, ID_PAUSE_POPUPS, _("Pause Popups"), wxString(), wxITEM_CHECK));
+    m_menu->Append(wxMenuItem::New(m_menu, ID_MUTE_HOUR, _("Mute for 1 hour"), wxString(), wxITEM_CHECK));
     m_menu->Append(wxMenuItem::New(m_menu, wxID_EXIT, _("E&xit"), _("Exit the application.")));
     // A StatusNotifierItem host sends the clicks to the menu itself, with no window behind it.
     m_menu->Bind(wxEVT_MENU, &NotifyIcon::OnMenu, this);
@@ -116,11 +117,24 @@ void NotifyIcon::SetStatus(const wxString& status)
     ShowTooltip();
 }
 
+void NotifyIcon::SetMuted(bool muted)
+{
+    m_menu->Check(ID_MUTE_HOUR, muted);
+}
+
+void NotifyIcon::SetMissed(int missed)
+{
+    m_missed = missed;
+    ShowTooltip();
+}
+
 void NotifyIcon::ShowTooltip()
 {
     wxString tooltip = m_paused ? wxString::Format(_("%s (popups paused)"), m_tooltip) : m_tooltip;
     if (!m_status.empty())
         tooltip += "\n" + m_status;
+    if (m_missed > 0)
+        tooltip += "\n" + wxString::Format(_("%d missed"), m_missed);
     m_shownTooltip = tooltip;
     if (m_indicator)
         m_indicator->SetTitle(tooltip);

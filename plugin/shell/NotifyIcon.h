@@ -27,6 +27,10 @@ public:
     void SetPaused(bool paused);
     // A line under the tooltip's name ("Offline since 14:05"); empty for none.
     void SetStatus(const wxString& status);
+    // Checks the menu's "Mute for 1 hour".
+    void SetMuted(bool muted);
+    // How many notifications were missed since the window was last seen (0: none).
+    void SetMissed(int missed);
     wxMenu* GetMenu() const { return m_menu; }
     const wxString& GetTooltip() const { return m_shownTooltip; }
     // Whether a tray shows the icon now, so that a hidden frame can be brought back.
@@ -50,6 +54,7 @@ private:
     wxIcon m_icon;
     wxString m_tooltip;
     wxString m_status;
+    int m_missed = 0;
     wxString m_shownTooltip;
     bool m_paused = false;
     void ShowTooltip();

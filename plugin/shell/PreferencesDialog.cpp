@@ -16,6 +16,7 @@
 
 #include "app/Keys.h"
 #include "views/DesktopWindowHints.h"
+#include "views/PerformerRules.h"
 #include "app/Settings.h"
 #include "net/Util.h"
 
@@ -88,6 +89,31 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     m_paused->SetValue(Keys::PopupsPaused.Read());
     notifications->Add(m_paused, 0, wxALL, 4);
 
+    // Quiet every day between two whole hours (across midnight when "to" comes first).
+    auto* quietRow = new wxBoxSizer(wxHORIZONTAL);
+    m_quiet = new wxCheckBox(box, wxID_ANY, _("Quiet hours from"));
+    m_quiet->SetValue(Keys::QuietHours.Read());
+    const auto hourSpin = [box](long minutes) {
+        return new wxSpinCtrl(box, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS | wxSP_WRAP,
+                              0, 23, Clamped(minutes / 60, 0, 23));
+    };
+    m_quietFrom = hourSpin(Keys::QuietFrom.Read());
+    m_quietTo = hourSpin(Keys::QuietTo.Read());
+    quietRow->Add(m_quiet, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    quietRow->Add(m_quietFrom, 0, wxRIGHT, 6);
+    quietRow->Add(new wxStaticText(box, wxID_ANY, _("to")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    quietRow->Add(m_quietTo, 0, wxRIGHT, 6);
+    quietRow->Add(new wxStaticText(box, wxID_ANY, _("o'clock")), 0, wxALIGN_CENTER_VERTICAL);
+    notifications->Add(quietRow, 0, wxALL, 4);
+    auto* coolRow = new wxBoxSizer(wxHORIZONTAL);
+    coolRow->Add(new wxStaticText(box, wxID_ANY, _("Not again for the same performer within")), 0,
+                 wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    m_coolDown = new wxSpinCtrl(box, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 0,
+                                24 * 60, Clamped(Keys::CoolDownMinutes.Read(), 0, 24 * 60));
+    coolRow->Add(m_coolDown, 0, wxRIGHT, 6);
+    coolRow->Add(new wxStaticText(box, wxID_ANY, _("minutes")), 0, wxALIGN_CENTER_VERTICAL);
+    notifications->Add(coolRow, 0, wxALL, 4);
+
     auto* site = new wxStaticBoxSizer(wxVERTICAL, this, _("Site"));
     wxWindow* siteBox = site->GetStaticBox();
     m_signIn = new wxCheckBox(siteBox, wxID_ANY, _("Sign in at start"));
@@ -114,9 +140,14 @@ void PreferencesDialog::Apply() const
     if (m_onlyFavorite->IsEnabled())
         Keys::PopupOnlyFavorite.Write(m_onlyFavorite->GetValue());
     Keys::PopupsPaused.Write(m_paused->GetValue());
+    Keys::QuietHours.Write(m_quiet->GetValue());
+    Keys::QuietFrom.Write(m_quietFrom->GetValue() * 60L);
+    Keys::QuietTo.Write(m_quietTo->GetValue() * 60L);
+    Keys::CoolDownMinutes.Write(m_coolDown->GetValue());
     Keys::SignInAtStart.Write(m_signIn->GetValue());
     Keys::SyncInterval.Write(m_interval->GetValue());
     Settings::Flush();
+    PerformerRules::ApplySettings();
     if (m_startAtLogin->GetValue() != wxFileName::FileExists(AutostartPath()))
         SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath(),
                         wxTheApp ? SettingsFileIn(wxTheApp->argv.GetArguments()) : wxString());

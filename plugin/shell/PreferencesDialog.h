@@ -49,6 +49,10 @@ private:
     wxSpinCtrl* m_interval;
     wxCheckBox* m_onlyFavorite;
     wxCheckBox* m_paused;
+    wxCheckBox* m_quiet;
+    wxSpinCtrl* m_quietFrom;
+    wxSpinCtrl* m_quietTo;
+    wxSpinCtrl* m_coolDown;
     wxCheckBox* m_signIn;
     wxChoice* m_style;
     wxCheckBox* m_startAtLogin;

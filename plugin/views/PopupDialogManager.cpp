@@ -1,5 +1,8 @@
 #include "views/PopupDialogManager.h"
 
+#include <ctime>
+
+#include <wx/datetime.h>
 #include <wx/tokenzr.h>
 
 #include "app/CommandIds.h"
@@ -8,6 +11,7 @@
 #include "model/UserStatus.h"
 #include "site/UserEvent.h"
 #include "views/DesktopNotification.h"
+#include "views/PerformerRules.h"
 #include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 
@@ -78,7 +82,20 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
         Record(user, kind, RECENT_PAUSED);
         return;
     }
+    // The user's own rules: nothing changes while none is set.
+    NotifyRules& rules = PerformerRules::Get();
+    const std::time_t now = std::time(nullptr);
+    const wxDateTime local(now);
+    switch (rules.Decide(user.GetName(), kind == POPUP_FREE, now, local.GetHour() * 60 + local.GetMinute())) {
+    case NotifyRules::Verdict::Unwanted: Record(user, kind, RECENT_UNWANTED); return;
+    case NotifyRules::Verdict::Muted: Record(user, kind, RECENT_MUTED); return;
+    case NotifyRules::Verdict::Quiet: Record(user, kind, RECENT_QUIET); return;
+    case NotifyRules::Verdict::Repeat: Record(user, kind, RECENT_REPEAT); return;
+    case NotifyRules::Verdict::Announce: break;
+    }
     Record(user, kind, RECENT_SHOWN);
+    if (rules.Get(user.GetName()).sound)
+        PerformerRules::PlaySound();
     if (m_desktopNotifications && m_desktopNotifications() && !DesktopNotification::IsServiceMissing()) {
         // The column's bound on screen too: then one summary, updated in place.
         if (DesktopNotification::GetAliveCount() >= PopupColumn::GetCapacity())

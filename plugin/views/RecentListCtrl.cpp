@@ -7,6 +7,7 @@
 
 #include "app/CommandIds.h"
 #include "net/Util.h"
+#include "views/PerformerRules.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"
 
@@ -14,6 +15,7 @@ wxBEGIN_EVENT_TABLE(RecentListCtrl, wxListCtrl)
     EVT_LIST_ITEM_ACTIVATED(wxID_ANY, RecentListCtrl::OnActivated)
     EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, RecentListCtrl::OnRightClick)
     EVT_MENU(ID_PROFILE, RecentListCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, RecentListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
 RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
@@ -47,6 +49,14 @@ wxString RecentListCtrl::EventText(int kind, RecentNote note)
         text += " " + _("(paused)");
     else if (note == RECENT_NOT_FAVORITE)
         text += " " + _("(not a favourite)");
+    else if (note == RECENT_UNWANTED)
+        text += " " + _("(your rule)");
+    else if (note == RECENT_MUTED)
+        text += " " + _("(muted)");
+    else if (note == RECENT_QUIET)
+        text += " " + _("(quiet hours)");
+    else if (note == RECENT_REPEAT)
+        text += " " + _("(again soon after)");
     return text;
 }
 
@@ -102,6 +112,8 @@ void RecentListCtrl::OnRightClick(wxListEvent& event)
                  wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     wxMenu menu;
     menu.Append(ID_PROFILE, _("Profile"), wxString());
+    if (static_cast<size_t>(event.GetIndex()) < m_entries.size())
+        PerformerRules::AppendMenu(menu, m_entries[static_cast<size_t>(event.GetIndex())].name);
     ShowProfileMenu(menu);
 }
 
@@ -110,7 +122,13 @@ void RecentListCtrl::ShowProfileMenu(wxMenu& menu)
     PopupMenu(&menu);
 }
 
-void RecentListCtrl::OnMenu(wxCommandEvent&)
+void RecentListCtrl::OnMenu(wxCommandEvent& event)
 {
-    OpenProfile(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+    const long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (event.GetId() != ID_PROFILE) {
+        if (row >= 0 && static_cast<size_t>(row) < m_entries.size())
+            PerformerRules::HandleMenu(event.GetId(), m_entries[static_cast<size_t>(row)].name);
+        return;
+    }
+    OpenProfile(row);
 }

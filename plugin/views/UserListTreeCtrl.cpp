@@ -12,10 +12,12 @@
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
+#include "views/PerformerRules.h"
 #include "views/UserListTreeItemData.h"
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(ID_PROFILE, UserListTreeCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_USER_ADDED(wxID_ANY, UserListTreeCtrl::OnUserAdded)
@@ -206,6 +208,8 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
     SelectItem(item);
     wxMenu menu;
     menu.Append(ID_PROFILE, _("Profile"), wxString());
+    if (const UserListTreeItemData* data = PayloadOf(*this, item))
+        PerformerRules::AppendMenu(menu, data->GetUser().GetName());
     ShowProfileMenu(menu);
 }
 
@@ -221,10 +225,10 @@ wxString UserListTreeCtrl::ProfileUrl(const wxString& name)
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
 {
-    if (event.GetId() != ID_PROFILE)
-        return;
     const UserListTreeItemData* data = PayloadOf(*this, GetSelection());
     if (!data)
+        return;
+    if (PerformerRules::HandleMenu(event.GetId(), data->GetUser().GetName()) || event.GetId() != ID_PROFILE)
         return;
     Util::LaunchBrowser(ProfileUrl(data->GetUser().GetName()));
 }
