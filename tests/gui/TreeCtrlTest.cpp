@@ -15,6 +15,7 @@
 #include "net/Util.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
+#include "views/PerformerRules.h"
 #include "views/AllTreeCtrl.h"
 #include "views/FavoriteTreeCtrl.h"
 #include "views/FilteredTreeView.h"
@@ -200,8 +201,14 @@ TEST_F(AllTreeTest, ProfileMenuOnlyForPerformersAndItOpensTheProfile)
     wxTreeEvent onAnn(wxEVT_TREE_ITEM_RIGHT_CLICK, tree, ann);
     tree->ProcessWindowEvent(onAnn);
     ASSERT_EQ(tree->shownMenus.size(), 1u);
-    EXPECT_EQ(tree->shownMenus[0], "5000:Profile;");
+    EXPECT_TRUE(tree->shownMenus[0].StartsWith("5000:Profile;")) << tree->shownMenus[0];
+    EXPECT_TRUE(tree->shownMenus[0].EndsWith(":Notify;")) << tree->shownMenus[0];
     EXPECT_EQ(tree->GetSelection(), ann) << "the clicked performer is the one acted on";
+    // The Notify submenu's choice is the clicked performer's rule.
+    wxCommandEvent onlyFree(wxEVT_MENU, ID_RULE_ONLY_FREE);
+    tree->ProcessWindowEvent(onlyFree);
+    EXPECT_EQ(PerformerRules::Get().Get("Ann_1").when, NotifyRules::When::OnlyFree);
+    PerformerRules::HandleMenu(ID_RULE_ALWAYS, "Ann_1");
 
     wxCommandEvent choose(wxEVT_MENU, ID_PROFILE);
     tree->ProcessWindowEvent(choose);

@@ -11,7 +11,6 @@ require_display
 
 start_site --performers 5 --no-churn
 { hosts_section; printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=30\n'; } > "$work/Ruvidodur.conf"
-export XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_DATA_HOME/sorvik-statuscope"
 printf 'choosy\tfree\t0\n' > "$XDG_DATA_HOME/sorvik-statuscope/rules"
 start_host_window

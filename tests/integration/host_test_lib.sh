@@ -1,6 +1,8 @@
 # Shared by the host's end-to-end scripts: a work folder, the simulated site, the host, and
 # waiting. Source it after setting 'bin' (the build's bin folder).
 work=$(mktemp -d /tmp/sorvik-host-XXXXXX)
+# The product's own data (rules, Recent) in the work folder, never the user's.
+export XDG_DATA_HOME="$work/data"
 sim="" host=""
 
 stop_host() {

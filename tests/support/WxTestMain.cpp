@@ -38,6 +38,7 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(home + "/.config");
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
     unsetenv("http_proxy");
     unsetenv("HTTP_PROXY");
 
