@@ -24,6 +24,7 @@ public:
     // A rule equal to the default one is forgotten.
     void Set(const wxString& name, const Rule& rule);
     size_t size() const { return m_rules.size(); }
+    const std::map<wxString, Rule>& All() const { return m_rules; }
 
     // Quiet from 'from' to 'to' (minutes after midnight, local time); from > to spans midnight.
     void SetQuietHours(bool on, int from, int to);

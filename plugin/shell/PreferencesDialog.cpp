@@ -8,7 +8,9 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/utils.h>
+#include <wx/button.h>
 #include <wx/choice.h>
+#include <wx/listbox.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/statbox.h>
@@ -125,8 +127,41 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     m_interval = AddSecondsRow(*site, _("Check the site every"),
                                Keys::SyncInterval.Read(), kMaxIntervalSeconds);
 
+    // The rules set on performers from their menus, each to be given back to the default.
+    auto* rules = new wxStaticBoxSizer(wxVERTICAL, this, _("Rules for performers"));
+    wxWindow* rulesBox = rules->GetStaticBox();
+    m_rules = new wxListBox(rulesBox, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(300, 80)));
+    for (const auto& [name, rule] : PerformerRules::Get().All()) {
+        wxString line = name + " - " +
+                        (rule.when == NotifyRules::When::Never      ? _("Never")
+                         : rule.when == NotifyRules::When::OnlyFree ? _("Only when free")
+                                                                    : _("When on line or free"));
+        if (rule.sound)
+            line += ", " + _("Play a sound");
+        m_rules->Append(line);
+        m_ruleNames.Add(name);
+    }
+    if (m_ruleNames.empty())
+        m_rules->Append(_("None: set one from a performer's right-click menu (Notify)"));
+    m_rules->Enable(!m_ruleNames.empty());
+    auto* remove = new wxButton(rulesBox, wxID_ANY, _("Remove"));
+    remove->Enable(false);
+    m_rules->Bind(wxEVT_LISTBOX, [this, remove](wxCommandEvent&) { remove->Enable(m_rules->GetSelection() != wxNOT_FOUND); });
+    remove->Bind(wxEVT_BUTTON, [this, remove](wxCommandEvent&) {
+        const int line = m_rules->GetSelection();
+        if (line == wxNOT_FOUND || static_cast<size_t>(line) >= m_ruleNames.size())
+            return;
+        m_removedRules.Add(m_ruleNames[static_cast<size_t>(line)]);
+        m_ruleNames.RemoveAt(static_cast<size_t>(line));
+        m_rules->Delete(static_cast<unsigned>(line));
+        remove->Enable(false);
+    });
+    rules->Add(m_rules, 1, wxEXPAND | wxALL, 4);
+    rules->Add(remove, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 4);
+
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(notifications, 0, wxEXPAND | wxALL, 8);
+    top->Add(rules, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 8);
     top->Add(site, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 8);
     top->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);
@@ -148,6 +183,10 @@ void PreferencesDialog::Apply() const
     Keys::SyncInterval.Write(m_interval->GetValue());
     Settings::Flush();
     PerformerRules::ApplySettings();
+    for (const wxString& name : m_removedRules)
+        PerformerRules::Get().Set(name, NotifyRules::Rule());
+    if (!m_removedRules.empty())
+        PerformerRules::Save();
     if (m_startAtLogin->GetValue() != wxFileName::FileExists(AutostartPath()))
         SetStartAtLogin(m_startAtLogin->GetValue(), Util::GetApplicationFileName().GetFullPath(),
                         wxTheApp ? SettingsFileIn(wxTheApp->argv.GetArguments()) : wxString());

@@ -4,6 +4,7 @@
 
 class wxCheckBox;
 class wxChoice;
+class wxListBox;
 class wxSpinCtrl;
 class wxStaticBoxSizer;
 
@@ -24,6 +25,7 @@ public:
     wxCheckBox* GetSignIn() const { return m_signIn; }
     wxChoice* GetStyle() const { return m_style; }
     wxCheckBox* GetStartAtLogin() const { return m_startAtLogin; }
+    wxListBox* GetRules() const { return m_rules; }
 
     // The XDG autostart entry that starts this program at login.
     static wxString AutostartPath();
@@ -56,4 +58,7 @@ private:
     wxCheckBox* m_signIn;
     wxChoice* m_style;
     wxCheckBox* m_startAtLogin;
+    wxListBox* m_rules;
+    wxArrayString m_ruleNames;    // the performer of each line of m_rules
+    wxArrayString m_removedRules; // given back to the default rule on Apply
 };
