@@ -1,5 +1,7 @@
 #include "shell/NotifyIcon.h"
 
+#include <chrono>
+
 #include <wx/artprov.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -162,13 +164,15 @@ void NotifyIcon::OnRButtonUp(wxTaskBarIconEvent&)
 void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent&)
 {
     // GTK's tray icon reports every click of a double-click: the second would undo the first.
-    const wxLongLong now = wxGetLocalTimeMillis();
+    // The monotonic clock: a wall clock set back would swallow every later double-click.
+    const auto now = std::chrono::steady_clock::now();
     int interval = wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC);
     if (interval <= 0)
         interval = kDoubleClickMs;
-    if (m_lastToggle != 0 && now - m_lastToggle < interval)
+    if (m_toggled && now - m_lastToggle < std::chrono::milliseconds(interval))
         return;
     m_lastToggle = now;
+    m_toggled = true;
     ToggleFrame();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 
-#include <wx/longlong.h>
 #include <wx/icon.h>
 #include <wx/taskbar.h>
 
@@ -58,7 +58,8 @@ private:
     wxString m_shownTooltip;
     bool m_paused = false;
     void ShowTooltip();
-    wxLongLong m_lastToggle = 0;
+    std::chrono::steady_clock::time_point m_lastToggle;
+    bool m_toggled = false;
     wxMenu* m_menu;
 
     wxDECLARE_EVENT_TABLE();

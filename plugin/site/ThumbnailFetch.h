@@ -12,6 +12,7 @@
 class ThumbnailFetch {
 public:
     static constexpr int kTimeoutSeconds = 10;
+    static constexpr size_t kMaxThumbnailBytes = 2u * 1024u * 1024u;
 
     // False when no download could start.
     static bool Start(wxEvtHandler* receiver, const wxString& name);

@@ -1,5 +1,7 @@
 #include "skin/ResourceManager.h"
 
+#include "skin/ImageHeader.h"
+
 #include <memory>
 
 #include <wx/config.h>
@@ -14,6 +16,27 @@
 ResourceManager* ResourceManager::ms_instance = nullptr;
 
 namespace {
+// No skin part comes near this; a ZIP bomb's entry stops here.
+constexpr size_t kMaxEntryBytes = 8u * 1024u * 1024u;
+
+// Copies 'in' into 'out'; false when it holds more than 'limit' bytes.
+bool ReadBounded(wxInputStream& in, wxMemoryOutputStream& out, size_t limit)
+{
+    char piece[16384];
+    size_t total = 0;
+    while (in.CanRead() && !in.Eof()) {
+        in.Read(piece, sizeof piece);
+        const size_t got = in.LastRead();
+        if (got == 0)
+            break;
+        total += got;
+        if (total > limit)
+            return false;
+        out.Write(piece, got);
+    }
+    return true;
+}
+
 
 struct ImageType {
     const char* extension;
@@ -110,12 +133,16 @@ void ResourceManager::Load(const wxString& archivePath)
         if (!file || !file->GetStream())
             continue; // listed but unreadable: skipped
         // A ZIP entry's stream cannot seek, so the content is read into memory before the
-        // format is recognised from it.
+        // format is recognised from it; an entry that inflates beyond any skin part is skipped.
         wxMemoryOutputStream buffer;
-        buffer.Write(*file->GetStream());
-        wxMemoryInputStream in(buffer);
+        if (!ReadBounded(*file->GetStream(), buffer, kMaxEntryBytes))
+            continue;
         wxImage image;
-        image.LoadFile(in, wxBITMAP_TYPE_ANY); // invalid when undecodable
+        const wxStreamBuffer* bytes = buffer.GetOutputStreamBuffer();
+        if (ImageHeader::FitsWithin(bytes->GetBufferStart(), buffer.GetLength())) {
+            wxMemoryInputStream in(buffer);
+            image.LoadFile(in, wxBITMAP_TYPE_ANY); // invalid when undecodable
+        }
         m_images[name] = image;
     }
 }
