@@ -337,7 +337,7 @@ bool SiteSimulator::ParseFault(const std::string& text, Fault& fault)
         {"500", Fault::ServerError},   {"garbage", Fault::Garbage},
         {"empty", Fault::Empty},     {"slow", Fault::Slow},
         {"429", Fault::TooMany},       {"503", Fault::Unavailable},   {"to-https", Fault::ToHttps},
-        {"to-http", Fault::ToHttp}};
+        {"to-http", Fault::ToHttp},    {"cut-mid-line", Fault::CutMidLine}};
     auto it = names.find(text);
     if (it == names.end())
         return false;
@@ -425,7 +425,8 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     // Only the faults that send part of an answer need the answer; the others leave a scripted
     // list where it is.
     const bool needsAnswer =
-        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow;
+        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow ||
+        fault == Fault::CutMidLine;
     if (fault == Fault::ToHttps || fault == Fault::ToHttp) {
         const bool up = fault == Fault::ToHttps;
         // The name the client asked for, on the other port: a certificate names it.
@@ -446,7 +447,7 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     }
     if (fault == Fault::Slow)
         WaitStopped(1500);
-    if (needsAnswer && (fault == Fault::StallBody || fault == Fault::ResetBody)) {
+    if (needsAnswer && (fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::CutMidLine)) {
         // A body to cut: never "not modified".
         httplib::Request whole = req;
         whole.headers.erase("If-None-Match");
@@ -608,6 +609,21 @@ bool SiteSimulator::ApplyFault(Fault fault, const httplib::Request& req, httplib
     case Fault::Refuse:
         ResetSocket(FindSocket(req));
         return true;
+    case Fault::CutMidLine: {
+        // An old server's answer: the body runs until the connection closes, here inside a line.
+        const int fd = FindSocket(req);
+        if (fd >= 0) {
+            size_t cut = body.size() / 2;
+            while (cut > 1 && body[cut - 1] == '\n')
+                --cut;
+            const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: " +
+                                       (contentType.empty() ? std::string("text/plain") : contentType) +
+                                       "\r\nConnection: close\r\n\r\n" + body.substr(0, cut);
+            ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+            ::shutdown(fd, SHUT_RDWR);
+        }
+        return true;
+    }
     case Fault::Garbage: {
         const int fd = FindSocket(req);
         if (fd >= 0) {

@@ -38,6 +38,7 @@ enum class Fault {
     Unavailable, // 503 with "Retry-After: 2"
     ToHttps,     // 301 to the same address on the HTTPS port
     ToHttp,      // 301 to the same address on the plain HTTP port
+    CutMidLine,  // 200 without a length, half the body (ending inside a line), then closed
 };
 
 struct LoggedRequest {

@@ -29,6 +29,15 @@
 wxIMPLEMENT_DYNAMIC_CLASS(TabunoSite, wxModule);
 
 namespace {
+// A body read until the server closed the connection (no length, not chunked) that stops
+// inside a line was cut short, whatever the connection said: every line of the list ends.
+bool IsCutMidLine(const HttpResponse& response)
+{
+    return response.IsSuccess() && response.status == 200 && !response.body.empty() &&
+           response.body.back() != '\n' && response.Header("content-length").empty() &&
+           response.Header("transfer-encoding").find("chunked") == std::string::npos;
+}
+
 
 bool StopRequested()
 {
@@ -104,7 +113,11 @@ long TabunoSite::UpdateUserList()
         request.headers.emplace_back("If-None-Match", m_etag);
     if (!m_lastModified.empty())
         request.headers.emplace_back("If-Modified-Since", m_lastModified);
-    const HttpResponse response = HttpClient::Get(request, cancelled, &m_connections);
+    HttpResponse response = HttpClient::Get(request, cancelled, &m_connections);
+    if (IsCutMidLine(response)) {
+        response.complete = false;
+        response.Fail(HttpFailure::CutShort, "the list ends inside a line");
+    }
 
     if (response.complete && response.status == 304 && !(m_etag.empty() && m_lastModified.empty())) {
         SetReachable(true);

@@ -149,19 +149,20 @@ TEST_F(TabunoSiteTest, ASuccessResetsTheFailureCount)
     EXPECT_EQ(site->GetUserList().size(), 1u);
 }
 
+// ... and an answer without a length that the server ends inside a line.
 TEST_F(TabunoSiteTest, SilentServerAndStalledBodyAreFailedRefreshes)
 {
     sim->ScriptListBodies({"a.viewers = 1\nfree_performers.add(a)\nb.viewers = 1\n"
                            "free_performers.add(b)\n"});
     ASSERT_EQ(site->UpdateUserList(), 10000);
-    for (Fault fault : {Fault::Silent, Fault::StallBody, Fault::ResetBody}) {
+    for (Fault fault : {Fault::Silent, Fault::StallBody, Fault::ResetBody, Fault::CutMidLine}) {
         sim->SetFault(Route::OnlineList, fault);
         auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(site->UpdateUserList(), 0);
         EXPECT_LT(Seconds(start), 5.0);
         EXPECT_EQ(site->GetUserList().size(), 2u) << "a cut-short list is not taken";
     }
-    EXPECT_EQ(site->GetConsecutiveFailures(), 3);
+    EXPECT_EQ(site->GetConsecutiveFailures(), 4);
 }
 
 TEST_F(TabunoSiteTest, PolitePollingUnchangedListsRetryAfterAndSpacedRetries)
