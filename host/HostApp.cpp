@@ -1,5 +1,6 @@
 #include "HostApp.h"
 #include "InstanceLock.h"
+#include "SettingsFileCheck.h"
 #include "WindowReport.h"
 
 #include <csignal>
@@ -235,8 +236,10 @@ bool HostApp::OnInit()
         UnloadPlugin();
         return false;
     }
-    // Only the holder of the lock may: a first host may be asking the user about that very file.
+    // Only the holder of the lock may: a first host may be asking the user about that very file,
+    // or saving the settings.
     RemoveStalePlugin();
+    SettingsFileCheck::RemoveLeftovers(m_configPath);
     // Installed where the user cannot write (a system package): the package manager updates it.
     const wxString pluginFolder = wxFileName(m_pluginPath).GetPath();
     if (!m_skipUpdate && ::access(pluginFolder.fn_str(), W_OK) != 0) {
@@ -337,9 +340,10 @@ bool HostApp::SetUpConfiguration()
             return false;
         m_configPath = path;
     }
-    // The file holds the account's password: its owner alone may read it.
-    if (wxFileName::FileExists(path))
-        ::chmod(path.fn_str(), S_IRUSR | S_IWUSR);
+    // Another user's file is refused, a damaged one set aside, and the account's file is its
+    // owner's alone.
+    if (!SettingsFileCheck::Prepare(path))
+        return false;
     auto* config = new wxFileConfig(GetAppName(), GetVendorName(), path, wxString(),
                                     wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);

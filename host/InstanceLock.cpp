@@ -1,5 +1,7 @@
 #include "InstanceLock.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -38,7 +40,15 @@ wxString InstanceLock::LockPathFor(const wxString& settingsPath)
 bool InstanceLock::Acquire(const wxString& settingsPath)
 {
     // Not inherited: the host's restart after an update takes the lock anew.
-    const int fd = ::open(LockPathFor(settingsPath).fn_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link planted in its place, whose target would be truncated: it goes.
+    const wxString path = LockPathFor(settingsPath);
+    int fd = ::open(path.fn_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ELOOP) {
+        std::fprintf(stderr, "sorvik: the lock %s was a symbolic link: replaced\n",
+                     static_cast<const char*>(path.utf8_str()));
+        ::unlink(path.fn_str());
+        fd = ::open(path.fn_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }
     if (fd < 0)
         return true; // no place for a lock: run, as before locks existed
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {

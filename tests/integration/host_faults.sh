@@ -2,7 +2,8 @@
 # The real host against a misbehaving site: SIGTERM in each state that used to hang or crash
 # (a message box, the account dialog, a favourites request the site never answers, the update's
 # question, popups on screen) ends the process with 0 within 5 s and saves the settings, which
-# stay readable by their owner only. Bad settings paths are refused before any window, and a
+# stay readable by their owner only. Bad settings paths are refused before any window; damaged,
+# open settings, a planted lock and a killed save's leftovers are dealt with in one line each; a
 # sync interval of 0 does not hammer the site.
 #   host_faults.sh BIN_DIR
 set -uo pipefail
@@ -118,6 +119,33 @@ wait "$bad"; status=$?
 grep -q "$work/folder" "$work/bad.log" || fail "the message does not name the path: $(cat "$work/bad.log")"
 [ -z "$(ls -A "$work/folder")" ] || fail "files written into the folder: $(ls -A "$work/folder")"
 echo "ok: a folder as the settings file is refused with: $(head -1 "$work/bad.log")"
+
+# A settings file of random bytes: set aside as .damaged, the defaults used, no log dialog.
+head -c 4096 /dev/urandom > "$conf"
+chmod 600 "$conf"
+start_host --no-update
+# The defaults name no reachable site: the title says since when it is off line.
+wait_for 100 eval 'xdotool search --onlyvisible --name "^Sorvik Statuscope" > /dev/null' || fail "no main window"
+grep -q "is damaged: kept as $conf.damaged" "$work/host.log" || fail "no line about the damaged settings: $(cat "$work/host.log")"
+[ -s "$conf.damaged" ] || fail "the damaged settings were not kept aside"
+[ -z "$(window_named "Error")$(window_named "Sorvik Statuscope Error")" ] || fail "a log dialog opened"
+term_and_check "damaged settings" no
+
+# Settings others may change are made the owner's; a link planted as the lock is replaced, its
+# target untouched; the temporary file of a killed save goes.
+write_config
+chmod 666 "$conf"
+echo "precious" > "$work/target"
+rm -f "$conf.lock"
+ln -s "$work/target" "$conf.lock"
+echo "half a save" > "${conf}Xy12Zq"
+start_host --no-update
+main_window
+grep -q "could be changed by others: now only yours" "$work/host.log" || fail "no line about the open settings"
+grep -q "was a symbolic link: replaced" "$work/host.log" || fail "no line about the planted lock"
+[ "$(cat "$work/target")" = precious ] || fail "the lock's link target was overwritten"
+[ ! -e "${conf}Xy12Zq" ] || fail "the killed save's temporary file is still there"
+term_and_check "open settings, planted lock, left temporary file"
 
 # A sync interval of 0 is taken as 1 second.
 write_config 0
