@@ -1,4 +1,5 @@
 #include "HostApp.h"
+#include "CatalogueCheck.h"
 #include "InstanceLock.h"
 #include "SettingsFileCheck.h"
 #include "WindowReport.h"
@@ -61,6 +62,23 @@ private:
 void Fail(const wxString& message)
 {
     std::fprintf(stderr, "sorvik: %s\n", static_cast<const char*>(message.utf8_str()));
+}
+
+constexpr size_t kMaxCatalogueBytes = 16u * 1024u * 1024u;
+
+// The file's bytes, at most 'limit' of them plus one (so that a larger one is seen to be).
+std::string ReadWhole(const wxString& path, size_t limit)
+{
+    std::string bytes;
+    FILE* file = std::fopen(path.fn_str(), "rb");
+    if (!file)
+        return bytes;
+    char piece[16384];
+    size_t got = 0;
+    while ((got = std::fread(piece, 1, sizeof piece, file)) > 0 && bytes.size() <= limit)
+        bytes.append(piece, got);
+    std::fclose(file);
+    return bytes;
 }
 
 // GTK cannot place top-level windows on a Wayland session, and the popups must stand where
@@ -360,6 +378,19 @@ void HostApp::SetUpLocale()
     if (!m_locale->Init(wxLANGUAGE_DEFAULT, wxLOCALE_LOAD_DEFAULT)) {
         m_locale.reset();
         return;
+    }
+    // The toolkit trusts a catalogue: one that is cut short or whose translations take other
+    // arguments is refused whole, in one line, and the texts stay English.
+    const wxString name = m_locale->GetCanonicalName();
+    for (const wxString& language : {name, name.BeforeFirst('_')}) {
+        const wxString path = m_self.GetPath() + "/" + language + "/LC_MESSAGES/" + m_self.GetName() + ".mo";
+        if (!wxFileName::FileExists(path))
+            continue;
+        const std::string problem = CatalogueCheck::Problem(ReadWhole(path, kMaxCatalogueBytes));
+        if (!problem.empty()) {
+            Fail("the catalogue " + path + " is not used: " + wxString::FromUTF8(problem));
+            return;
+        }
     }
     // A damaged catalogue is reported on stderr, not in a dialog, and the texts stay English.
     StderrLog toStderr;
