@@ -11,7 +11,11 @@
 #include <cstring>
 #include <string>
 
+#include <elf.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -81,6 +85,82 @@ std::string ReadWhole(const wxString& path, size_t limit)
     return bytes;
 }
 
+constexpr int kPluginCheckSeconds = 20;
+
+// Whether the library at 'path' loads and has both entry points: a truncated download would
+// otherwise be installed and crash every later start. Loaded in a process of its own (this
+// program, started with --check-plugin), so that a crash in the library ends only that one.
+bool PluginLoads(const wxString& path)
+{
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return true; // cannot check: as before
+    self[length] = '\0';
+    const std::string library = path.ToStdString();
+    char option[] = "--check-plugin";
+    char* const arguments[] = {self, option, const_cast<char*>(library.c_str()), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, self, &quiet, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0)
+        return true;
+    int status = 0;
+    for (int waited = 0; waited < kPluginCheckSeconds * 50; ++waited) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        ::usleep(20 * 1000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return false;
+}
+
+// Whether the shared library at 'path' holds every byte its headers name: the system maps a
+// library cut short and then dies of SIGBUS on the missing pages, before any check of ours.
+bool ElfWhole(const wxString& path)
+{
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    Elf64_Ehdr header {};
+    bool whole = ::fstat(fd, &info) == 0 && ::pread(fd, &header, sizeof header, 0) == sizeof header &&
+                 std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_ident[EI_CLASS] == ELFCLASS64 &&
+                 header.e_phentsize == sizeof(Elf64_Phdr);
+    const auto size = static_cast<uint64_t>(info.st_size);
+    const auto within = [size](uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; };
+    whole = whole && within(header.e_phoff, uint64_t{header.e_phnum} * sizeof(Elf64_Phdr)) &&
+            within(header.e_shoff, uint64_t{header.e_shnum} * header.e_shentsize);
+    for (unsigned i = 0; whole && i < header.e_phnum; ++i) {
+        Elf64_Phdr segment {};
+        whole = ::pread(fd, &segment, sizeof segment, static_cast<off_t>(header.e_phoff + i * sizeof segment)) ==
+                    sizeof segment &&
+                (segment.p_type != PT_LOAD || within(segment.p_offset, segment.p_filesz));
+    }
+    ::close(fd);
+    return whole;
+}
+
+// The check's own process: loads the library and looks for the entry points, nothing else.
+int CheckPlugin(const char* path)
+{
+    if (!ElfWhole(path)) {
+        std::fprintf(stderr, "sorvik: %s is cut short\n", path);
+        return 1;
+    }
+    void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        std::fprintf(stderr, "sorvik: %s\n", ::dlerror());
+        return 1;
+    }
+    const bool whole = ::dlsym(library, "SiteRun") && ::dlsym(library, "GetNewPluginFileName");
+    return whole ? 0 : 1;
+}
+
 // GTK cannot place top-level windows on a Wayland session, and the popups must stand where
 // they are put: prefer the X server (XWayland) unless the user chose a backend. Looked up at
 // run time: the toolkit loaded GDK already, and the host needs none of its headers.
@@ -143,6 +223,9 @@ void StartAgain(char** argv, int attempt)
 
 int main(int argc, char** argv)
 {
+    // Ended at once: nothing of the library (nor a leak checker) runs at its exit.
+    if (argc == 3 && std::strcmp(argv[1], "--check-plugin") == 0)
+        std::_Exit(CheckPlugin(argv[2]));
     // Help needs no display: answered before the toolkit opens one.
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -292,9 +375,19 @@ bool HostApp::LoadPlugin()
         Fail("no plug-in at " + m_pluginPath);
         return false;
     }
-    {
+    if (ElfWhole(m_pluginPath)) {
         StderrLog toStderr; // a load failure would otherwise be reported in a modal dialog
         m_plugin = wxPluginManager::LoadLibrary(m_pluginPath);
+    }
+    if (!m_plugin) {
+        // An installed update that does not load: back to the plug-in it replaced, once.
+        const wxString previous = m_pluginPath + ".previous";
+        if (wxFileName::FileExists(previous) && std::rename(previous.fn_str(), m_pluginPath.fn_str()) == 0) {
+            Fail("the plug-in " + m_pluginPath + " does not load: going back to the previous one");
+            StderrLog toStderr;
+            if (ElfWhole(m_pluginPath))
+                m_plugin = wxPluginManager::LoadLibrary(m_pluginPath);
+        }
     }
     if (!m_plugin) {
         Fail("cannot load the plug-in " + m_pluginPath);
@@ -322,6 +415,19 @@ bool HostApp::ApplyUpdate()
     wxString target = update->GetFullPath();
     if (!target.EndsWith(".new", &target) || !wxFileName::FileExists(update->GetFullPath()))
         return false;
+    // Only a library that loads replaces the one that works; that one is kept beside it.
+    if (target == m_pluginPath && !PluginLoads(update->GetFullPath())) {
+        Fail("the downloaded plug-in " + update->GetFullPath() + " does not load (cut short?): not installed");
+        wxLogNull quiet;
+        wxRemoveFile(update->GetFullPath());
+        return false;
+    }
+    const wxString previous = m_pluginPath + ".previous";
+    if (target == m_pluginPath) {
+        ::unlink(previous.fn_str());
+        if (::link(m_pluginPath.fn_str(), previous.fn_str()) != 0)
+            Fail("cannot keep the running plug-in as " + previous);
+    }
     // rename() replaces the library atomically; the old one stays mapped until the restart.
     if (std::rename(update->GetFullPath().fn_str(), target.fn_str()) != 0) {
         Fail("cannot put the new plug-in in place at " + target);

@@ -42,7 +42,8 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   command -v runuser > /dev/null || fail "runuser is missing"
   chmod 0777 "$work"
-  chmod 0666 "$work/Ruvidodur.conf"
+  # The user's own settings: another user's file would be refused.
+  chown nobody "$work/Ruvidodur.conf"
   # The display's cookie, readable by that user.
   if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
     cp "$XAUTHORITY" "$work/xauth" && chmod 0644 "$work/xauth"

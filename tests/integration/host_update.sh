@@ -2,26 +2,22 @@
 # The host updates its plug-in from the simulated site: the site offers a later build of the
 # plug-in with a skin, a catalogue and a manifest; the user says Yes; the host puts the new
 # library in place, starts again, and the new plug-in (which reports version 1.4.0) runs with
-# the companions installed.
+# the companions installed. An offered plug-in cut short is not installed (the running one goes
+# on), and an installed one that does not load gives way to the one it replaced.
 #   host_update.sh BIN_DIR
 set -uo pipefail
 bin="$1"
 . "$(dirname "$0")/host_test_lib.sh"
 require_display
 
+write_settings() { printf '[Hosts]\nmain=%s\nimage=%s\n[SplashScreen]\nduration=1\n' "$site" "$site" > "$work/Ruvidodur.conf"; }
 make_app
 cp "$bin/sorvik.skin" "$work/offer/skin"
 cp "$bin/ja/LC_MESSAGES/sorvik.mo" "$work/offer/mo"
 printf '<assembly manifestVersion="1.0"/>\n' > "$work/offer/manifest"
 
 start_site --performers 10 --no-churn --update-dir "$work/offer" --offered-version 1.4.0
-cat > "$work/Ruvidodur.conf" <<CONF
-[Hosts]
-main=$site
-image=$site
-[SplashScreen]
-duration=1
-CONF
+write_settings
 
 LANG=C.UTF-8 LANGUAGE= "$app/sorvik" --config "$work/Ruvidodur.conf" > "$work/host.log" 2>&1 &
 host=$!
@@ -59,3 +55,34 @@ wait_for 100 host_ended || fail "the host did not end on SIGTERM"
 wait "$host"; status=$?; host=""
 [ "$status" -eq 0 ] || fail "the host exited with $status"
 echo "ok: the updated host ended cleanly"
+
+# A site whose plug-in is cut short (a Content-Length shorter than the file does that).
+kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+make_app
+head -c 200000 "$bin/sorvik-next.so" > "$work/offer/plugin"
+start_site --performers 10 --no-churn --update-dir "$work/offer" --offered-version 1.4.0
+write_settings
+: > "$work/host.log"
+LANG=C.UTF-8 LANGUAGE= "$app/sorvik" --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
+host=$!
+wait_for 150 xdotool search --name "^Confirm$" > /dev/null || fail "no confirmation box for the cut plug-in"
+xdotool windowfocus --sync "$(xdotool search --name "^Confirm$" | head -1)" key Return
+wait_for 150 xdotool search --name "^Sorvik Statuscope$" > /dev/null || fail "no main window after a cut update"
+grep -q "does not load (cut short?): not installed" "$work/host.log" || fail "no line about the cut plug-in: $(cat "$work/host.log")"
+cmp -s "$app/sorvik.so" "$bin/sorvik.so" || fail "the cut plug-in replaced the working one"
+grep -q "starting again" "$work/host.log" && fail "the host started again on a cut plug-in"
+stop_host
+echo "ok: a plug-in cut short is not installed; the working one runs on"
+
+# An installed plug-in that does not load: the one it replaced comes back, once, said so.
+cp "$bin/sorvik.so" "$app/sorvik.so.previous"
+head -c 200000 "$bin/sorvik-next.so" > "$app/sorvik.so"
+: > "$work/host.log"
+LANG=C.UTF-8 LANGUAGE= "$app/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
+host=$!
+wait_for 150 xdotool search --name "^Sorvik Statuscope$" > /dev/null || fail "no main window on the previous plug-in"
+grep -q "does not load: going back to the previous one" "$work/host.log" || fail "no line about going back"
+cmp -s "$app/sorvik.so" "$bin/sorvik.so" || fail "the previous plug-in was not put back"
+stop_host
+echo "ok: a plug-in that does not load gives way to the previous one"
+
