@@ -221,6 +221,17 @@ void StartAgain(char** argv, int attempt)
 
 } // namespace
 
+// The toolkit's failed checks go to stderr: its box would stop the program (and SIGTERM with
+// it) on a desktop where nobody answers it, for input that came from outside.
+void AssertToStderr(const wxString& file, int line, const wxString& function, const wxString& condition,
+                    const wxString& message)
+{
+    std::fprintf(stderr, "sorvik: the toolkit's check \"%s\" failed in %s (%s:%d)%s%s\n",
+                 static_cast<const char*>(condition.utf8_str()), static_cast<const char*>(function.utf8_str()),
+                 static_cast<const char*>(file.utf8_str()), line, message.empty() ? "" : ": ",
+                 static_cast<const char*>(message.utf8_str()));
+}
+
 int main(int argc, char** argv)
 {
     // Ended at once: nothing of the library (nor a leak checker) runs at its exit.
@@ -238,6 +249,7 @@ int main(int argc, char** argv)
             return 0;
         }
     PreferX11Backend();
+    wxSetAssertHandler(&AssertToStderr);
     const int status = wxEntry(argc, argv);
     // Asked to stop (even before the window came): a clean end.
     if ((g_stopRequested || g_alreadyRunning) && g_restartPath.empty())
