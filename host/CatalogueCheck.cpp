@@ -35,6 +35,17 @@ struct Reader {
     }
 };
 
+// The text for a line of its own: short, without control characters.
+std::string Quoted(const std::string& text)
+{
+    constexpr size_t kShown = 60;
+    std::string shown = text.substr(0, kShown);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ')
+            c = ' ';
+    return text.size() > kShown ? shown + "..." : shown;
+}
+
 } // namespace
 
 std::string CatalogueCheck::Conversions(const std::string& format)
@@ -89,7 +100,7 @@ std::string CatalogueCheck::Problem(const std::string& bytes)
             if (end == std::string::npos)
                 end = translated.size();
             if (Conversions(translated.substr(start, end - start)) != wanted)
-                return "a translation of \"" + english.substr(0, english.find('\0')) +
+                return "a translation of \"" + Quoted(english.substr(0, english.find('\0'))) +
                        "\" takes other arguments";
             start = end + 1;
         }
