@@ -31,6 +31,7 @@ struct Service {
     NotificationService::Listener listener;
     int callsUnderWay = 0;
     int taken = 0;
+    bool stopping = false; // what comes while the calls under way drain is dropped
 };
 
 Service& The()
@@ -199,6 +200,8 @@ void OnBus(GObject*, GAsyncResult* result, gpointer)
 void NotificationService::Send(const Message& message, Sent sent)
 {
     Service& s = The();
+    if (s.stopping)
+        return;
     switch (s.state) {
     case State::Missing:
         if (sent)
@@ -244,6 +247,7 @@ void NotificationService::Stop()
     Service& s = The();
     s.listener = Listener();
     s.waiting.clear();
+    s.stopping = true;
     if (s.cancel)
         g_cancellable_cancel(s.cancel);
     // The cancelled calls answer from the main loop: they are let run before the code goes.
@@ -263,4 +267,5 @@ void NotificationService::Stop()
     s.cancel = nullptr;
     s.capabilities.clear();
     s.state = State::Idle;
+    s.stopping = false;
 }
