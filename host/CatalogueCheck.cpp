@@ -62,12 +62,12 @@ std::string CatalogueCheck::Conversions(const std::string& format)
         // Flags, width, precision, then length modifiers up to the conversion letter.
         while (j < format.size() && std::strchr("-+ #0123456789.*'$", format[j]))
             ++j;
-        std::string spec;
+        std::string conversion;
         while (j < format.size() && std::strchr("hlLqjzt", format[j]))
-            spec += format[j++];
+            conversion += format[j++];
         if (j < format.size())
-            spec += format[j];
-        conversions += spec + ";";
+            conversion += format[j];
+        conversions += conversion + ";";
         i = j;
     }
     return conversions;
