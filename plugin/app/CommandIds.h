@@ -30,4 +30,11 @@ enum {
     ID_RULE_SOUND = 6018,
     // Nothing pops up or sounds for an hour (again: no longer muted).
     ID_MUTE_HOUR = 6019,
+    // The user's own favourites: from the File menu, from the performer menus, and the window
+    // told that they changed.
+    ID_IMPORT_FAVORITES = 6020,
+    ID_EXPORT_FAVORITES = 6021,
+    ID_ADD_FAVORITE = 6022,
+    ID_REMOVE_FAVORITE = 6023,
+    ID_FAVORITES_CHANGED = 6024,
 };

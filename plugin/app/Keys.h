@@ -18,7 +18,7 @@ inline constexpr Setting<long> PopupDuration{"/PopupDialog/duration", 8};
 inline constexpr Setting<bool> PopupsPaused{"/PopupDialog/paused", false};
 // The favourites the site gave, each name followed by ","; lives only while the window does.
 inline constexpr Setting<wxString> Favorites{"/favorites", ""};
-// The site account.
+// The site account; the password is kept here only when no keyring answers (AccountPassword).
 inline constexpr Setting<wxString> Id{"/id", ""};
 inline constexpr Setting<wxString> Password{"/password", ""};
 inline constexpr Setting<bool> SignInAtStart{"/Preferences/signInAtStart", true};

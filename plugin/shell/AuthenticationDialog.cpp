@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/AccountPassword.h"
 #include "app/Keys.h"
 #include "app/Settings.h"
 
@@ -60,14 +61,15 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     Layout();
 
     m_user->SetValue(Keys::Id.Read());
-    m_password->SetValue(Keys::Password.Read());
+    m_password->SetValue(AccountPassword::Get());
     ok->SetDefault();
 }
 
 void AuthenticationDialog::OnOK(wxCommandEvent& event)
 {
     Keys::Id.Write(m_user->GetValue());
-    Keys::Password.Write(m_password->GetValue());
     Settings::Flush();
+    // Into the keyring when there is one; the settings file otherwise.
+    AccountPassword::Set(m_password->GetValue());
     event.Skip();
 }

@@ -14,6 +14,7 @@
 #include <wx/srchctrl.h>
 #include <wx/taskbar.h>
 
+#include "app/AccountPassword.h"
 #include "app/DataFiles.h"
 #include "app/CommandIds.h"
 #include "app/Keys.h"
@@ -25,6 +26,7 @@
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "shell/AuthenticationDialog.h"
+#include "shell/FavoritesTransfer.h"
 #include "shell/NotifyIcon.h"
 #include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
@@ -37,6 +39,7 @@
 #include "views/DesktopNotification.h"
 #include "views/FavoriteTreeCtrl.h"
 #include "views/FilteredTreeView.h"
+#include "views/LocalFavorites.h"
 #include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
 #include "views/PopupDialogManager.h"
@@ -72,6 +75,9 @@ MainFrame::MainFrame() : m_geometry(this)
     m_menuBar = new wxMenuBar;
     SetMenuBar(m_menuBar);
     auto* file = new wxMenu;
+    file->Append(wxMenuItem::New(file, ID_IMPORT_FAVORITES, _("&Import Favorites..."), wxString()));
+    file->Append(wxMenuItem::New(file, ID_EXPORT_FAVORITES, _("&Export Favorites..."), wxString()));
+    file->AppendSeparator();
     file->Append(wxMenuItem::New(file, wxID_EXIT, _("E&xit"), wxString()));
     m_menuBar->Append(file, _("&File"));
     auto* tool = new wxMenu;
@@ -198,8 +204,12 @@ MainFrame::MainFrame() : m_geometry(this)
     m_notifyIcon->SetPaused(m_menuBar->IsChecked(ID_PAUSE_POPUPS));
     SetMutedUntil(static_cast<std::time_t>(Keys::MutedUntil.Read()));
 
-    // A stored account signs in quietly: the favourites are there without a dialog.
-    m_account.SignInAtStart();
+    // The user's own favourites need no account.
+    if (!LocalFavorites::Get().empty())
+        InstallFavorites(false);
+    // A stored account signs in quietly, once the keyring has given its password: the
+    // favourites are there without a dialog.
+    AccountPassword::Load([this] { m_account.SignInAtStart(); });
 }
 
 MainFrame::~MainFrame()
@@ -232,6 +242,8 @@ void MainFrame::RegisterTeardown()
         m_popupManager = nullptr;
     });
     Shutdown::Register(S::Handlers, "main window's downloads", [this] { DownloadThread::ForgetReceiver(this); });
+    // Before the settings are written out: a password the keyring refuses lands there.
+    Shutdown::Register(S::Handlers, "keyring", &AccountPassword::Stop);
     Shutdown::Register(S::State, "main window's geometry", [this] { m_geometry.Save(); });
     Shutdown::Register(S::State, "recent notifications", [this] {
         if (m_recent)
@@ -270,7 +282,7 @@ void MainFrame::OnGeometryChanged(wxEvent& event)
 
 void MainFrame::ShowPreferences()
 {
-    PreferencesDialog dialog(this, m_favoritesLoaded);
+    PreferencesDialog dialog(this, m_favoritePageActive);
     if (dialog.ShowModal() != wxID_OK)
         return;
     dialog.Apply();
@@ -447,6 +459,15 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case ID_CONNECTION_CHANGED:
         ShowConnection();
         break;
+    case ID_FAVORITES_CHANGED:
+        InstallFavorites(false);
+        break;
+    case ID_IMPORT_FAVORITES:
+        FavoritesTransfer::Import(this);
+        break;
+    case ID_EXPORT_FAVORITES:
+        FavoritesTransfer::Export(this);
+        break;
     case ID_CHECK_MAIL:
         if (EnsureAccount())
             m_account.RequestMail();
@@ -526,22 +547,45 @@ void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
         MessageBoxSeam::Show(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE);
     if (answer.outcome != SiteAccount::Outcome::Loaded)
         return;
+    m_siteFavorites.clear();
+    for (const auto& entry : answer.favorites)
+        m_siteFavorites.push_back(entry.first);
+    // The quiet sign-in at start leaves the page the user is on.
+    InstallFavorites(!m_favoritesLoaded && event.GetId() != SiteAccount::kSignInRequest);
+    m_favoritesLoaded = true;
+}
 
-    if (!m_favoritesLoaded) {
+void MainFrame::InstallFavorites(bool select)
+{
+    // The site's and the user's own, each with the status it has on the site now.
+    Site* site = Site::GetInstance();
+    const UserList online = site ? site->GetUserList() : UserList();
+    UserList favorites;
+    const auto add = [&](const wxString& name) {
+        if (favorites.FindUser(name))
+            return;
+        const User* user = online.FindUser(name);
+        favorites.AddUser(user ? *user : User(name, 0));
+    };
+    for (const wxString& name : m_siteFavorites)
+        add(name);
+    for (const wxString& name : LocalFavorites::Get().Names())
+        add(name);
+
+    if (!m_favoritePageActive) {
+        m_favoritePageActive = true;
         m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
-        // The quiet sign-in at start leaves the page the user is on.
-        const int index = m_notebook->FindPage(m_favoritePage);
-        if (event.GetId() != SiteAccount::kSignInRequest && index != wxNOT_FOUND)
-            m_notebook->SetSelection(static_cast<size_t>(index));
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
+    if (select)
+        if (const int index = m_notebook->FindPage(m_favoritePage); index != wxNOT_FOUND)
+            m_notebook->SetSelection(static_cast<size_t>(index));
 
     UserListEvent installed(wxEVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
-    installed.SetUserList(answer.favorites);
+    installed.SetUserList(favorites);
     m_favoriteTree->GetEventHandler()->AddPendingEvent(installed);
-    m_favoritesLoaded = true;
 }
 
 void MainFrame::OnMailFinished(wxCommandEvent& event)

@@ -68,6 +68,9 @@ private:
     // 'asked' tells whether the dialog was shown.
     bool EnsureAccount(bool* asked = nullptr);
     void OnFavoritesFinished(wxCommandEvent& event);
+    // Shows the site's favourites and the user's own on the Favorite page (enabled from the
+    // first on); 'select' brings the page to the front.
+    void InstallFavorites(bool select);
     void OnMailFinished(wxCommandEvent& event);
     void OnExitTimer(wxTimerEvent& event);
     void OnGeometryChanged(wxEvent& event);
@@ -104,7 +107,9 @@ private:
     FrameGeometry m_geometry;
     PopupDialogManager* m_popupManager = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
-    bool m_favoritesLoaded = false;
+    bool m_favoritesLoaded = false;  // the site's favourites, for the account's sake
+    bool m_favoritePageActive = false;
+    std::vector<wxString> m_siteFavorites;
     SiteAccount m_account{this};
     bool m_changingVisibility = false;
 

@@ -6,6 +6,7 @@
 #include <wx/regex.h>
 #include <wx/url.h>
 
+#include "app/AccountPassword.h"
 #include "app/CommandIds.h"
 #include "app/Keys.h"
 #include "app/Settings.h"
@@ -25,7 +26,7 @@ bool SiteAccount::SignInAtStart()
 bool SiteAccount::RequestFavorites(Request request)
 {
     const wxString user = Keys::Id.Read();
-    const wxString password = Keys::Password.Read();
+    const wxString password = AccountPassword::Get();
     // Escaped, so that "&", "#", "%" or a blank in the account reach the site intact.
     const wxString address = Settings::HostUrl(
         Settings::Host::Main,

@@ -11,6 +11,7 @@
 #include "model/UserStatus.h"
 #include "site/UserEvent.h"
 #include "views/DesktopNotification.h"
+#include "views/LocalFavorites.h"
 #include "views/PerformerRules.h"
 #include "views/PopupColumn.h"
 #include "views/PopupDialog.h"
@@ -74,7 +75,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
         return;
     // The filter counts only once the favourites have loaded (the item is enabled then).
     if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
-        !IsFavorite(Keys::Favorites.Read(), user.GetName())) {
+        !LocalFavorites::IsFavorite(user.GetName())) {
         Record(user, kind, RECENT_NOT_FAVORITE);
         return;
     }

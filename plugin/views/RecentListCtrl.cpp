@@ -7,6 +7,7 @@
 
 #include "app/CommandIds.h"
 #include "net/Util.h"
+#include "views/LocalFavorites.h"
 #include "views/PerformerRules.h"
 #include "views/PopupDialog.h"
 #include "views/UserListTreeCtrl.h"
@@ -16,6 +17,7 @@ wxBEGIN_EVENT_TABLE(RecentListCtrl, wxListCtrl)
     EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, RecentListCtrl::OnRightClick)
     EVT_MENU(ID_PROFILE, RecentListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, RecentListCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_ADD_FAVORITE, ID_REMOVE_FAVORITE, RecentListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
 RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
@@ -112,8 +114,10 @@ void RecentListCtrl::OnRightClick(wxListEvent& event)
                  wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     wxMenu menu;
     menu.Append(ID_PROFILE, _("Profile"), wxString());
-    if (static_cast<size_t>(event.GetIndex()) < m_entries.size())
+    if (static_cast<size_t>(event.GetIndex()) < m_entries.size()) {
+        LocalFavorites::AppendMenu(menu, m_entries[static_cast<size_t>(event.GetIndex())].name);
         PerformerRules::AppendMenu(menu, m_entries[static_cast<size_t>(event.GetIndex())].name);
+    }
     ShowProfileMenu(menu);
 }
 
@@ -126,7 +130,8 @@ void RecentListCtrl::OnMenu(wxCommandEvent& event)
 {
     const long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     if (event.GetId() != ID_PROFILE) {
-        if (row >= 0 && static_cast<size_t>(row) < m_entries.size())
+        if (row >= 0 && static_cast<size_t>(row) < m_entries.size() &&
+            !LocalFavorites::HandleMenu(event.GetId(), m_entries[static_cast<size_t>(row)].name))
             PerformerRules::HandleMenu(event.GetId(), m_entries[static_cast<size_t>(row)].name);
         return;
     }

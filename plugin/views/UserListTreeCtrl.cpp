@@ -1,6 +1,7 @@
 #include "views/UserListTreeCtrl.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <wx/imaglist.h>
 #include <wx/menu.h>
@@ -12,14 +13,17 @@
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
+#include "views/LocalFavorites.h"
 #include "views/PerformerRules.h"
 #include "views/UserListTreeItemData.h"
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(ID_PROFILE, UserListTreeCtrl::OnMenu)
     EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, UserListTreeCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_ADD_FAVORITE, ID_REMOVE_FAVORITE, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_TREE_ITEM_MENU(wxID_ANY, UserListTreeCtrl::OnTreeItemMenu)
     EVT_USER_ADDED(wxID_ANY, UserListTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(wxID_ANY, UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(wxID_ANY, UserListTreeCtrl::OnUserDeleted)
@@ -201,21 +205,38 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&)
 
 void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
 {
-    const wxTreeItemId item = event.GetItem();
+    m_menuShownForClick = true;
+    m_menuAt = wxDefaultPosition;
+    ShowMenuFor(event.GetItem());
+}
+
+void UserListTreeCtrl::OnTreeItemMenu(wxTreeEvent& event)
+{
+    if (std::exchange(m_menuShownForClick, false))
+        return;
+    m_menuAt = event.GetPoint();
+    ShowMenuFor(event.GetItem());
+    m_menuAt = wxDefaultPosition;
+}
+
+void UserListTreeCtrl::ShowMenuFor(const wxTreeItemId& item)
+{
     if (!PayloadOf(*this, item))
         return;
     // "Profile" acts on the selection, so the clicked performer becomes it.
     SelectItem(item);
     wxMenu menu;
     menu.Append(ID_PROFILE, _("Profile"), wxString());
-    if (const UserListTreeItemData* data = PayloadOf(*this, item))
+    if (const UserListTreeItemData* data = PayloadOf(*this, item)) {
+        LocalFavorites::AppendMenu(menu, data->GetUser().GetName());
         PerformerRules::AppendMenu(menu, data->GetUser().GetName());
+    }
     ShowProfileMenu(menu);
 }
 
 void UserListTreeCtrl::ShowProfileMenu(wxMenu& menu)
 {
-    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    PopupMenu(&menu, m_menuAt == wxDefaultPosition ? ScreenToClient(wxGetMousePosition()) : m_menuAt);
 }
 
 wxString UserListTreeCtrl::ProfileUrl(const wxString& name)
@@ -228,7 +249,9 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     const UserListTreeItemData* data = PayloadOf(*this, GetSelection());
     if (!data)
         return;
-    if (PerformerRules::HandleMenu(event.GetId(), data->GetUser().GetName()) || event.GetId() != ID_PROFILE)
+    const wxString name = data->GetUser().GetName();
+    if (LocalFavorites::HandleMenu(event.GetId(), name) || PerformerRules::HandleMenu(event.GetId(), name) ||
+        event.GetId() != ID_PROFILE)
         return;
     Util::LaunchBrowser(ProfileUrl(data->GetUser().GetName()));
 }

@@ -35,6 +35,8 @@ public:
     void OnUserChanged(UserEvent& event);
     void OnTreeItemActivated(wxTreeEvent& event);
     void OnTreeItemRightClick(wxTreeEvent& event);
+    // The menu key (or Shift+F10) on the selected performer.
+    void OnTreeItemMenu(wxTreeEvent& event);
     void OnMenu(wxCommandEvent& event);
 
     // The address the "Profile" command opens for a performer.
@@ -71,8 +73,12 @@ private:
                                 bool searchSubtrees) const;
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool anyDepth) const;
     void Unindex(const wxTreeItemId& item);
+    void ShowMenuFor(const wxTreeItemId& item);
 
     std::unordered_map<wxString, std::vector<wxTreeItemId>, WxStringHasher> m_index;
+    // A right click is followed by the toolkit's menu event: one menu for both.
+    bool m_menuShownForClick = false;
+    wxPoint m_menuAt = wxDefaultPosition; // the mouse's position when it is the default
     int m_placingList = 0;
 
     wxDECLARE_EVENT_TABLE();

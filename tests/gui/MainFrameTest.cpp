@@ -37,6 +37,7 @@
 #include "net/DownloadThread.h"
 #include "net/ProxySetting.h"
 #include "shell/AuthenticationDialog.h"
+#include "shell/FavoritesTransfer.h"
 #include "shell/MainFrame.h"
 #include "shell/NotifyIcon.h"
 #include "shell/PreferencesDialog.h"
@@ -255,7 +256,8 @@ TEST_F(MainFrameTest, TheExitEndsEveryThreadAndLeavesOnlyTheModulesServices)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the slow answer was waited for";
     EXPECT_EQ(ThreadLifeline::RunningCount(), 0);
     for (const std::string& step : Shutdown::Pending())
-        EXPECT_TRUE(step == "skin" || step == "UI dispatcher" || step == "sockets") << step << " left pending";
+        EXPECT_TRUE(step == "skin" || step == "UI dispatcher" || step == "sockets" || step == "network watch")
+            << step << " left pending";
 }
 
 TEST_F(MainFrameTest, WhileTheSiteCannotBeReachedTheTitleAndTheTraySaySinceWhen)
@@ -570,4 +572,28 @@ TEST(NotifyIconTest, AnInvalidSkinIconNeverReachesTheTray)
     }
     owner->Destroy();
     PumpFor(20);
+}
+
+// A file that cannot be imported says which and why, and imports nothing.
+TEST(FavoritesTransferTest, AnUnusableFileIsRefusedWithItsNameAndTheReason)
+{
+    const wxString folder = wxFileName::CreateTempFileName("sorvik-import");
+    wxRemoveFile(folder);
+    ASSERT_TRUE(wxFileName::Mkdir(folder, 0700));
+    const wxString big = folder + "/big.txt", binary = folder + "/names.bin";
+    wxFile(big, wxFile::write).Write(std::string((1 << 20) + 1, 'a').data(), (1 << 20) + 1);
+    wxFile(binary, wxFile::write).Write("ann\n\xff\xfe\n", 7);
+    const struct {
+        wxString path;
+        const char* reason;
+    } cases[] = {{folder + "/missing.txt", "No such file"}, {folder, "Is a directory"},
+                 {big, "larger than 1 MB"}, {binary, "not a text file"}};
+    for (const auto& c : cases) {
+        bool ok = true;
+        const wxString message = FavoritesTransfer::ImportFrom(c.path, &ok);
+        EXPECT_FALSE(ok) << c.path;
+        EXPECT_TRUE(message.StartsWith("Could not read \"" + wxFileName(c.path).GetFullName() + "\"")) << message;
+        EXPECT_TRUE(message.Contains(c.reason)) << message;
+    }
+    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }

@@ -45,7 +45,8 @@ expected=$((expected + 1))
 wait_for 50 count || fail "\"All\" shows $(all_count) after the newcomer, the site has $expected"
 echo "ok: a popup announced newcomer_1"
 
-# File > Exit with the mouse, after a resize the geometry must remember.
+# File > Exit (the menu opened with the mouse, its last item taken with the keys), after a
+# resize the geometry must remember.
 xdotool windowsize --sync "$window" 300 520 || fail "cannot resize"
 # The frame's own size: the window manager's decorations may come on top of the 300x520.
 frame_size() { report && sed -n 's/.*Sorvik Statuscope" shown=1 rect=[0-9-]*,[0-9-]*,\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$work/report"; }
@@ -55,7 +56,7 @@ read -r width height < <(frame_size)
 # Relative to the window itself: a window manager's frame lies round it.
 xdotool mousemove --window "$window" --sync 18 12 click 1
 sleep 0.5
-xdotool mousemove --window "$window" --sync 40 36 click 1
+xdotool key Up sleep 0.2 key Return
 wait_for 100 host_ended || fail "the host did not exit after File > Exit"
 wait "$host"
 status=$?

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/FavoriteList.h"
 #include "model/NotifyRules.h"
 #include "model/RecentList.h"
 
@@ -88,4 +89,26 @@ TEST(NotifyRulesTest, RulesAndRecentSurviveTheirFilesAndDamagedLinesAreSkipped)
     EXPECT_EQ(back.back().kind, recent[0].kind);
     EXPECT_EQ(back.back().note, recent[0].note);
     EXPECT_EQ(back.back().when, recent[0].when);
+}
+
+// The user's own favourites as a file of names: what an import adds, knows and skips, and the
+// text written back reads the same.
+TEST(FavoriteListTest, ImportCountsNamesKnownAndSkippedLinesAndRoundTrips)
+{
+    FavoriteList list;
+    EXPECT_TRUE(list.Add("ann"));
+    EXPECT_FALSE(list.Add("ann")) << "each name once";
+    EXPECT_FALSE(list.Add("two words"));
+    const FavoriteList::Imported counts =
+        list.Import(wxString::FromUTF8("  zed_9 \r\nann\rnot-a-name\n\n\t\nみか\n") + wxString('x', 65));
+    EXPECT_EQ(counts.added, 2);   // zed_9, みか
+    EXPECT_EQ(counts.known, 1);   // ann
+    EXPECT_EQ(counts.skipped, 2); // "not-a-name", the 65 letters; blank lines are no names
+    EXPECT_EQ(list.Names(), (std::vector<wxString>{"ann", "zed_9", wxString::FromUTF8("みか")}));
+    EXPECT_TRUE(list.Remove("zed_9"));
+    EXPECT_FALSE(list.Contains("zed_9"));
+
+    FavoriteList again;
+    EXPECT_EQ(again.Import(list.Serialize()).added, 2);
+    EXPECT_EQ(again.Names(), list.Names());
 }
