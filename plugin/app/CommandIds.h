@@ -37,4 +37,6 @@ enum {
     ID_ADD_FAVORITE = 6022,
     ID_REMOVE_FAVORITE = 6023,
     ID_FAVORITES_CHANGED = 6024,
+    // A performer's history, from the trees' and Recent's menus.
+    ID_HISTORY = 6025,
 };

@@ -30,5 +30,7 @@ inline constexpr Setting<long> QuietFrom{"/Notifications/quietFrom", 22 * 60};
 inline constexpr Setting<long> QuietTo{"/Notifications/quietTo", 7 * 60};
 inline constexpr Setting<long> CoolDownMinutes{"/Notifications/coolDownMinutes", 0};
 inline constexpr Setting<long> MutedUntil{"/Notifications/mutedUntil", 0};
+// Days the performers' history is kept.
+inline constexpr Setting<long> HistoryDays{"/History/keepDays", 90};
 
 } // namespace Keys

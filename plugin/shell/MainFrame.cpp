@@ -1,5 +1,6 @@
 #include "shell/MainFrame.h"
 
+#include <algorithm>
 #include <ctime>
 #include <tuple>
 #include <utility>
@@ -30,6 +31,7 @@
 #include "shell/NotifyIcon.h"
 #include "shell/PreferencesDialog.h"
 #include "site/DaemonThread.h"
+#include "site/HistoryRecorder.h"
 #include "site/Site.h"
 #include "site/ThumbnailFetch.h"
 #include "site/UserEvent.h"
@@ -186,6 +188,11 @@ MainFrame::MainFrame() : m_geometry(this)
         [this](const wxString& name, const wxImage& image) { m_recent->SetThumbnail(name, image); });
     m_popupManager->SetDesktopNotificationsChoice(&PreferencesDialog::UsesDesktopNotifications);
     daemonThread->AddEventHandler(m_popupManager);
+    // Every change of every performer, kept in the data folder for their history.
+    m_history = new HistoryRecorder(HistoryRecorder::DefaultPath(),
+                                    static_cast<int>(std::clamp(Keys::HistoryDays.Read(), 1L, 3650L)));
+    if (m_history->Start())
+        daemonThread->AddEventHandler(m_history);
 
     const wxIcon icon = ResourceManager::GetInstance()->GetIcon("Application_icon");
     if (icon.IsOk())
@@ -236,6 +243,11 @@ void MainFrame::RegisterTeardown()
     Shutdown::Register(S::Handlers, "tray icon", [this] {
         delete m_notifyIcon;
         m_notifyIcon = nullptr;
+    });
+    // Its thread has closed the open sessions by now (Stage::Threads).
+    Shutdown::Register(S::Handlers, "history", [this] {
+        delete m_history;
+        m_history = nullptr;
     });
     Shutdown::Register(S::Handlers, "popup manager", [this] {
         delete m_popupManager;

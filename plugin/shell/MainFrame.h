@@ -15,6 +15,7 @@ class AllTreeCtrl;
 class DaemonThread;
 class FavoriteTreeCtrl;
 class FilteredTreeView;
+class HistoryRecorder;
 class RecentListCtrl;
 class wxSearchCtrl;
 class NotifyIcon;
@@ -106,6 +107,7 @@ private:
     int m_missed = 0;    // missed notifications since the window was last seen
     FrameGeometry m_geometry;
     PopupDialogManager* m_popupManager = nullptr;
+    HistoryRecorder* m_history = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;  // the site's favourites, for the account's sake
     bool m_favoritePageActive = false;

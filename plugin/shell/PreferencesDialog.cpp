@@ -25,6 +25,7 @@
 namespace {
 constexpr int kMaxDurationSeconds = 3600;
 constexpr int kMaxIntervalSeconds = 24 * 60 * 60;
+constexpr int kMaxHistoryDays = 3650;
 
 int Clamped(long value, int low, int high)
 {
@@ -126,6 +127,14 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     site->Add(m_startAtLogin, 0, wxALL, 4);
     m_interval = AddSecondsRow(*site, _("Check the site every"),
                                Keys::SyncInterval.Read(), kMaxIntervalSeconds);
+    auto* historyRow = new wxBoxSizer(wxHORIZONTAL);
+    historyRow->Add(new wxStaticText(siteBox, wxID_ANY, _("Keep the history of performers for")), 0,
+                    wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    m_historyDays = new wxSpinCtrl(siteBox, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                                   1, kMaxHistoryDays, Clamped(Keys::HistoryDays.Read(), 1, kMaxHistoryDays));
+    historyRow->Add(m_historyDays, 0, wxRIGHT, 6);
+    historyRow->Add(new wxStaticText(siteBox, wxID_ANY, _("days")), 0, wxALIGN_CENTER_VERTICAL);
+    site->Add(historyRow, 0, wxALL, 4);
 
     // The rules set on performers from their menus, each to be given back to the default.
     auto* rules = new wxStaticBoxSizer(wxVERTICAL, this, _("Rules for performers"));
@@ -181,6 +190,7 @@ void PreferencesDialog::Apply() const
     Keys::CoolDownMinutes.Write(m_coolDown->GetValue());
     Keys::SignInAtStart.Write(m_signIn->GetValue());
     Keys::SyncInterval.Write(m_interval->GetValue());
+    Keys::HistoryDays.Write(m_historyDays->GetValue());
     Settings::Flush();
     PerformerRules::ApplySettings();
     for (const wxString& name : m_removedRules)

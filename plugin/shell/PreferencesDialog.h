@@ -55,6 +55,7 @@ private:
     wxSpinCtrl* m_quietFrom;
     wxSpinCtrl* m_quietTo;
     wxSpinCtrl* m_coolDown;
+    wxSpinCtrl* m_historyDays;
     wxCheckBox* m_signIn;
     wxChoice* m_style;
     wxCheckBox* m_startAtLogin;

@@ -7,6 +7,7 @@
 
 #include "app/CommandIds.h"
 #include "net/Util.h"
+#include "views/HistoryDialog.h"
 #include "views/LocalFavorites.h"
 #include "views/PerformerRules.h"
 #include "views/PopupDialog.h"
@@ -18,6 +19,7 @@ wxBEGIN_EVENT_TABLE(RecentListCtrl, wxListCtrl)
     EVT_MENU(ID_PROFILE, RecentListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, RecentListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_ADD_FAVORITE, ID_REMOVE_FAVORITE, RecentListCtrl::OnMenu)
+    EVT_MENU(ID_HISTORY, RecentListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
 RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
@@ -116,6 +118,7 @@ void RecentListCtrl::OnRightClick(wxListEvent& event)
     menu.Append(ID_PROFILE, _("Profile"), wxString());
     if (static_cast<size_t>(event.GetIndex()) < m_entries.size()) {
         LocalFavorites::AppendMenu(menu, m_entries[static_cast<size_t>(event.GetIndex())].name);
+        menu.Append(ID_HISTORY, _("History..."));
         PerformerRules::AppendMenu(menu, m_entries[static_cast<size_t>(event.GetIndex())].name);
     }
     ShowProfileMenu(menu);
@@ -130,7 +133,9 @@ void RecentListCtrl::OnMenu(wxCommandEvent& event)
 {
     const long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     if (event.GetId() != ID_PROFILE) {
-        if (row >= 0 && static_cast<size_t>(row) < m_entries.size() &&
+        if (event.GetId() == ID_HISTORY && row >= 0 && static_cast<size_t>(row) < m_entries.size())
+            HistoryDialog::ShowFor(this, m_entries[static_cast<size_t>(row)].name);
+        else if (row >= 0 && static_cast<size_t>(row) < m_entries.size() &&
             !LocalFavorites::HandleMenu(event.GetId(), m_entries[static_cast<size_t>(row)].name))
             PerformerRules::HandleMenu(event.GetId(), m_entries[static_cast<size_t>(row)].name);
         return;

@@ -13,6 +13,7 @@
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
 #include "skin/ResourceManager.h"
+#include "views/HistoryDialog.h"
 #include "views/LocalFavorites.h"
 #include "views/PerformerRules.h"
 #include "views/UserListTreeItemData.h"
@@ -21,6 +22,7 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(ID_PROFILE, UserListTreeCtrl::OnMenu)
     EVT_MENU_RANGE(ID_RULE_ALWAYS, ID_RULE_SOUND, UserListTreeCtrl::OnMenu)
     EVT_MENU_RANGE(ID_ADD_FAVORITE, ID_REMOVE_FAVORITE, UserListTreeCtrl::OnMenu)
+    EVT_MENU(ID_HISTORY, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_TREE_ITEM_MENU(wxID_ANY, UserListTreeCtrl::OnTreeItemMenu)
@@ -229,6 +231,7 @@ void UserListTreeCtrl::ShowMenuFor(const wxTreeItemId& item)
     menu.Append(ID_PROFILE, _("Profile"), wxString());
     if (const UserListTreeItemData* data = PayloadOf(*this, item)) {
         LocalFavorites::AppendMenu(menu, data->GetUser().GetName());
+        menu.Append(ID_HISTORY, _("History..."));
         PerformerRules::AppendMenu(menu, data->GetUser().GetName());
     }
     ShowProfileMenu(menu);
@@ -250,6 +253,10 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     if (!data)
         return;
     const wxString name = data->GetUser().GetName();
+    if (event.GetId() == ID_HISTORY) {
+        HistoryDialog::ShowFor(this, name);
+        return;
+    }
     if (LocalFavorites::HandleMenu(event.GetId(), name) || PerformerRules::HandleMenu(event.GetId(), name) ||
         event.GetId() != ID_PROFILE)
         return;
