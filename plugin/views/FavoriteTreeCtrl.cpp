@@ -1,10 +1,15 @@
 #include "views/FavoriteTreeCtrl.h"
 
+#include <ctime>
+
+#include <wx/datetime.h>
 #include <wx/imaglist.h>
 
 #include "model/UserStatus.h"
+#include "site/HistoryRecorder.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
+#include "views/HistoryDialog.h"
 #include "views/UserListTreeItemData.h"
 
 wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
@@ -24,6 +29,21 @@ FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     m_freeIcon = AddImage(*images, "UserListTreeCtrl_freeIcon");
     m_busyIcon = AddImage(*images, "UserListTreeCtrl_busyIcon");
     AssignImageList(images);
+    Bind(wxEVT_TREE_ITEM_GETTOOLTIP, &FavoriteTreeCtrl::OnToolTip, this);
+}
+
+void FavoriteTreeCtrl::OnToolTip(wxTreeEvent& event)
+{
+    const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(event.GetItem()));
+    if (!data)
+        return;
+    // An off-line favourite says when she was last seen (one short query of the history).
+    if (data->GetUser().GetStatus() != 0)
+        return;
+    const PerformerHistory::Summary summary =
+        HistoryDialog::Read(HistoryRecorder::DefaultPath(), data->GetUser().GetName(), std::time(nullptr));
+    event.SetToolTip(summary.seen ? wxString::Format(_("Last seen: %s"), wxDateTime(summary.lastSeen).Format("%x %H:%M"))
+                                  : wxString(_("Not seen on line yet.")));
 }
 
 void FavoriteTreeCtrl::CreateGroups()

@@ -20,6 +20,8 @@ public:
     void OnUserDeleted(UserEvent& event);
     void OnUserStatusChanged(UserEvent& event);
     void UpdateGroupLabels();
+    // Off-line favourites: when they were last seen.
+    void OnToolTip(wxTreeEvent& event);
 
     const UserList& GetFavorites() const { return m_favorites; }
     wxTreeItemId GetOnlineGroup() const { return m_onlineGroup; }
