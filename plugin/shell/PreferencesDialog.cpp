@@ -83,6 +83,9 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
 
     m_duration = AddSecondsRow(*notifications, _("Popup duration"),
                                Keys::PopupDuration.Read(), kMaxDurationSeconds);
+    // The desktop's service decides how long its notifications stay.
+    m_duration->Enable(m_style->GetSelection() == 0);
+    m_style->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { m_duration->Enable(m_style->GetSelection() == 0); });
 
     m_onlyFavorite = new wxCheckBox(box, wxID_ANY, _("Popup Only Favorite"));
     m_onlyFavorite->SetValue(Keys::PopupOnlyFavorite.Read());

@@ -521,6 +521,9 @@ TEST_F(MainFrameTest, PreferencesWriteTheKeysAndCancelChangesNothing)
     dialog.GetPaused()->SetValue(true);
     dialog.GetSignIn()->SetValue(false);
     dialog.GetStyle()->SetSelection(1);
+    wxCommandEvent chosen(wxEVT_CHOICE, dialog.GetStyle()->GetId());
+    dialog.GetStyle()->ProcessWindowEvent(chosen);
+    EXPECT_FALSE(dialog.GetDuration()->IsEnabled()) << "the desktop's service decides how long";
     dialog.Apply();
     EXPECT_EQ(Settings::ReadLong("/PopupDialog/duration", 0), 30);
     EXPECT_EQ(Settings::ReadLong("/System/syncinterval", 0), 1);
