@@ -484,6 +484,8 @@ bool HostApp::SetUpConfiguration()
                                     wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
     delete wxConfigBase::Set(config);
+    // Named in the plug-in's About box (before any of its threads runs).
+    wxSetEnv("SORVIK_SETTINGS_FILE", path);
     return true;
 }
 

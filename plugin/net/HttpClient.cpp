@@ -232,6 +232,12 @@ void HttpClient::SetProductVersion(const std::string& version)
     ProductVersion() = version;
 }
 
+std::string HttpClient::GetProductVersion()
+{
+    std::lock_guard<std::mutex> guard(g_versionLock);
+    return ProductVersion();
+}
+
 HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& cancelled,
                              HttpConnections* connections)
 {

@@ -83,6 +83,7 @@ public:
 
     // The version every request names in its User-Agent: the plug-in's own.
     static void SetProductVersion(const std::string& version);
+    static std::string GetProductVersion();
 
     // How often a transfer looks at its cancel check.
     static constexpr int kCancelSliceMs = 50;

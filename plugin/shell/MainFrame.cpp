@@ -26,6 +26,7 @@
 #include "app/ThreadLifeline.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
+#include "shell/AboutDialog.h"
 #include "shell/AuthenticationDialog.h"
 #include "shell/FavoritesTransfer.h"
 #include "shell/NotifyIcon.h"
@@ -104,6 +105,9 @@ MainFrame::MainFrame() : m_geometry(this)
     site->AppendSeparator();
     site->Append(wxMenuItem::New(site, ID_SITE_JOIN, _("&Join"), wxString()));
     m_menuBar->Append(site, _("&Site"));
+    auto* help = new wxMenu;
+    help->Append(wxMenuItem::New(help, wxID_ABOUT, _("&About..."), wxString()));
+    m_menuBar->Append(help, _("&Help"));
 
     m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE,
                                 wxDefaultValidator, wxTreeCtrlNameStr);
@@ -461,6 +465,11 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case wxID_PREFERENCES:
         ShowPreferences();
         break;
+    case wxID_ABOUT: {
+        AboutDialog about(this);
+        about.ShowModal();
+        break;
+    }
     case ID_SHOW_RECENT:
         ShowPage(m_recentPage);
         break;

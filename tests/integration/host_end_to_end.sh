@@ -45,6 +45,14 @@ expected=$((expected + 1))
 wait_for 50 count || fail "\"All\" shows $(all_count) after the newcomer, the site has $expected"
 echo "ok: a popup announced newcomer_1"
 
+# Help > About names the version, the site and where the settings are.
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+h sleep 0.3 key Return
+about() { report && grep -q 'text "Version [0-9]' "$work/report" && grep -q "text \"Site: $site\"" "$work/report" &&
+  grep -q "text \"Settings: $work/Ruvidodur.conf\"" "$work/report"; }
+wait_for 30 about || fail "no About box with the version, the site and the settings: $(grep 'text ' "$work/report")"
+xdotool key Escape
+echo "ok: Help > About names the version, the site and the settings file"
+
 # File > Exit (the menu opened with the mouse, its last item taken with the keys), after a
 # resize the geometry must remember.
 xdotool windowsize --sync "$window" 300 520 || fail "cannot resize"
