@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include <wx/datetime.h>
 #include <wx/imaglist.h>
 
 #include "model/UserStatus.h"
@@ -42,8 +41,7 @@ void FavoriteTreeCtrl::OnToolTip(wxTreeEvent& event)
         return;
     const PerformerHistory::Summary summary =
         HistoryDialog::Read(HistoryRecorder::DefaultPath(), data->GetUser().GetName(), std::time(nullptr));
-    event.SetToolTip(summary.seen ? wxString::Format(_("Last seen: %s"), wxDateTime(summary.lastSeen).Format("%x %H:%M"))
-                                  : wxString(_("Not seen on line yet.")));
+    event.SetToolTip(HistoryDialog::SeenText(summary));
 }
 
 void FavoriteTreeCtrl::CreateGroups()

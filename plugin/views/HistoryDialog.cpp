@@ -42,11 +42,8 @@ HistoryDialog::HistoryDialog(wxWindow* parent, const wxString& name, const Perfo
         top->Add(label, 0, wxLEFT | wxRIGHT | wxTOP, gap);
     };
     line(name, true);
-    if (!summary.seen) {
-        line(_("Not seen on line yet."));
-    } else {
-        line(summary.onlineNow ? wxString(_("On line now."))
-                               : wxString::Format(_("Last seen: %s"), wxDateTime(summary.lastSeen).Format("%x %H:%M")));
+    line(SeenText(summary));
+    if (summary.seen) {
         line(wxString::Format(_("On line today: %s (free %s)"), Duration(summary.hoursToday),
                               Duration(summary.hoursFreeToday)));
         line(wxString::Format(_("On line in the last 7 days: %s"), Duration(summary.hoursWeek)));
@@ -58,6 +55,15 @@ HistoryDialog::HistoryDialog(wxWindow* parent, const wxString& name, const Perfo
     top->Add(close, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, gap * 2);
     SetSizerAndFit(top);
     CentreOnParent();
+}
+
+wxString HistoryDialog::SeenText(const PerformerHistory::Summary& summary)
+{
+    if (!summary.seen)
+        return _("Not seen on line yet.");
+    if (summary.onlineNow)
+        return _("On line now.");
+    return wxString::Format(_("Last seen: %s"), wxDateTime(summary.lastSeen).Format("%x %H:%M"));
 }
 
 void HistoryDialog::ShowFor(wxWindow* parent, const wxString& name)

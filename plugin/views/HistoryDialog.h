@@ -16,4 +16,6 @@ public:
     static void ShowFor(wxWindow* parent, const wxString& name);
     // The summary of the performer in the history database at 'path', at 'now'.
     static PerformerHistory::Summary Read(const wxString& path, const wxString& name, std::time_t now);
+    // "On line now.", "Last seen: <date time>" or "Not seen on line yet.".
+    static wxString SeenText(const PerformerHistory::Summary& summary);
 };
