@@ -40,6 +40,7 @@ namespace {
 std::string g_restartPath;
 // Set once the toolkit came up.
 bool g_started = false;
+constexpr const char* kApplicationId = "com.sorvik.Statuscope";
 constexpr int kStartAttempts = 5;
 
 // Set by SIGTERM or SIGINT: the process ends politely, and successfully.
@@ -164,6 +165,15 @@ int CheckPlugin(const char* path)
 // GTK cannot place top-level windows on a Wayland session, and the popups must stand where
 // they are put: prefer the X server (XWayland) unless the user chose a backend. Looked up at
 // run time: the toolkit loaded GDK already, and the host needs none of its headers.
+// One name for the desktop to match windows, notifications and the desktop entry by: GTK takes
+// the Wayland app id and the X11 window's class from it.
+void NameTheApplication()
+{
+    using SetName = void (*)(const char*);
+    if (auto set = reinterpret_cast<SetName>(::dlsym(RTLD_DEFAULT, "g_set_prgname")))
+        set(kApplicationId);
+}
+
 void PreferX11Backend()
 {
     if (std::getenv("GDK_BACKEND"))
@@ -248,6 +258,7 @@ int main(int argc, char** argv)
             wxMessageOutput::Set(previous);
             return 0;
         }
+    NameTheApplication();
     PreferX11Backend();
     wxSetAssertHandler(&AssertToStderr);
     const int status = wxEntry(argc, argv);

@@ -70,6 +70,8 @@ bool TabunoSite::OnInit()
     if (wxAppConsole* app = wxAppConsole::GetInstance()) {
         app->SetVendorName("Tabuno");
         app->SetAppName("Ruvidodur");
+        // What the desktop shows: the toolkit gives it to every window as its X11 class.
+        app->SetAppDisplayName("Sorvik Statuscope");
     }
     // Whether the computer has a network at all, told by the desktop.
     NetworkWatch::Start();

@@ -25,10 +25,11 @@ write_settings() {
 }
 write_settings
 
-# The sway view of the main window: "shell width height" ("" when it is not mapped).
+# The sway view of the main window: "shell width height name" ("" when it is not mapped), the
+# name being the Wayland app id or the X11 window's class.
 main_view() {
   swaymsg -t get_tree | jq -r '.. | objects | select(.name? == "Sorvik Statuscope" and .visible == true)
-    | "\(.shell) \(.rect.width) \(.rect.height)"' | head -1
+    | "\(.shell) \(.rect.width) \(.rect.height) \(.app_id // .window_properties.class)"' | head -1
 }
 mapped() { [ -n "$(main_view)" ]; }
 unmapped() { [ -z "$(main_view)" ]; }
@@ -50,6 +51,7 @@ check_popups() { # prefix desktop
 # Through XWayland (the host prefers the X server where there is one).
 start_host_window
 check_popups xw sway-xwayland
+[ "$(main_view | cut -d' ' -f4-)" = "Sorvik Statuscope" ] || fail "XWayland: the window's class is not the desktop entry's: $(main_view)"
 check_tray_toggle
 gdbus call --session -d "$item_bus" -o "$item_path" -m org.kde.StatusNotifierItem.SecondaryActivate 0 0 > /dev/null
 wait_for 50 unmapped || fail "a middle click on the tray icon did not hide the window"
@@ -67,7 +69,7 @@ write_settings '[MainFrame]' x=100 y=50 width=322 height=625
 LANG=C.UTF-8 GDK_BACKEND=wayland "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
 host=$!
 wait_for 100 mapped || fail "native Wayland: no main window"
-[ "$(main_view | cut -d' ' -f1)" = xdg_shell ] || fail "native Wayland: the window is $(main_view)"
+[ "$(main_view | cut -d' ' -f1,4)" = "xdg_shell com.sorvik.Statuscope" ] || fail "native Wayland: the window is $(main_view)"
 check_popups wl sway-wayland
 wait_for 50 find_item || fail "native Wayland: no tray item"
 ! grep -a -q "CRITICAL" "$work/host.log" || fail "native Wayland: GTK criticals: $(grep -a CRITICAL "$work/host.log" | head -3)"
