@@ -162,9 +162,6 @@ int CheckPlugin(const char* path)
     return whole ? 0 : 1;
 }
 
-// GTK cannot place top-level windows on a Wayland session, and the popups must stand where
-// they are put: prefer the X server (XWayland) unless the user chose a backend. Looked up at
-// run time: the toolkit loaded GDK already, and the host needs none of its headers.
 // One name for the desktop to match windows, notifications and the desktop entry by: GTK takes
 // the Wayland app id and the X11 window's class from it.
 void NameTheApplication()
@@ -174,6 +171,9 @@ void NameTheApplication()
         set(kApplicationId);
 }
 
+// GTK cannot place top-level windows on a Wayland session, and the popups must stand where
+// they are put: prefer the X server (XWayland) unless the user chose a backend. Looked up at
+// run time: the toolkit loaded GDK already, and the host needs none of its headers.
 void PreferX11Backend()
 {
     if (std::getenv("GDK_BACKEND"))

@@ -1,6 +1,11 @@
 #include "net/PluginUpdate.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
+
+#include <vector>
 
 #include <wx/ffile.h>
 #include <wx/intl.h>
@@ -38,6 +43,53 @@ void RemoveQuietly(const wxString& path)
 }
 
 } // namespace
+
+wxString PluginUpdate::VersionIn(const wxString& path)
+{
+    wxLogNull quiet;
+    wxFFile file(path, "rb");
+    if (!file.IsOpened())
+        return wxString();
+    static const char mark[] = SORVIK_VERSION_MARK;
+    const size_t markLength = std::strlen(mark);
+    constexpr size_t kVersionMax = 32;
+    const auto versionAt = [&](const std::string& text, size_t at) {
+        std::string version;
+        for (size_t i = at + markLength; i < text.size() && version.size() < kVersionMax; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (!std::isalnum(c) && c != '.' && c != '-' && c != '+' && c != '~')
+                break;
+            version += static_cast<char>(c);
+        }
+        return version;
+    };
+    // Read in pieces, each searched with the end of the one before it, so that no mark is cut.
+    // The bare mark (the reader's own, as here) is skipped.
+    constexpr size_t kPiece = 1 << 20;
+    std::vector<char> piece(kPiece);
+    std::string window;
+    size_t from = 0;
+    for (;;) {
+        const size_t got = file.Read(piece.data(), kPiece);
+        window.append(piece.data(), got);
+        for (size_t at = window.find(mark, from); at != std::string::npos; at = window.find(mark, at + 1)) {
+            if (got != 0 && window.size() - at < markLength + kVersionMax + 1)
+                break; // its end is in the next piece
+            const std::string version = versionAt(window, at);
+            if (!version.empty())
+                return wxString::FromAscii(version.c_str());
+            from = at + 1;
+        }
+        if (got == 0)
+            return wxString();
+        const size_t keep = markLength + kVersionMax + 1;
+        if (window.size() > keep) {
+            const size_t drop = window.size() - keep;
+            window.erase(0, drop);
+            from = from > drop ? from - drop : 0;
+        }
+    }
+}
 
 wxString PluginUpdate::SkinPath(const wxFileName& application)
 {
@@ -104,7 +156,13 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
         return false;
 
     int answer = wxNO;
-    const wxString message = _("The new plugin will be installed.");
+    // Which version: a user asked to install something deserves to know what.
+    wxString message = _("The new plugin will be installed.");
+    const wxString offered = VersionIn(newPath);
+    if (!offered.empty())
+        message = wxString::Format(_("Sorvik Statuscope %s is available; you have %s."), offered,
+                                   version.GetString()) +
+                  "\n" + message;
     const wxString caption = _("Confirm");
     UiDispatcher::RunAndWait(
         [&] { answer = MessageBoxSeam::Show(message, caption, wxYES_NO | wxCENTRE | wxICON_INFORMATION); },

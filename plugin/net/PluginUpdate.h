@@ -5,6 +5,10 @@
 
 class Version;
 
+// Every plug-in carries this, followed by its version, in its read-only data (a what(1)
+// string): the update names the version it offers before asking.
+#define SORVIK_VERSION_MARK "@(#)Sorvik Statuscope plug-in "
+
 // The plug-in's self-update: asks the site for a newer plug-in, downloads it beside the current
 // one under a ".new" name and, once the user agrees, the skin, catalogue and manifest that go
 // with it; those are moved into place at the start of the next check.
@@ -22,6 +26,9 @@ public:
     // whose Content-Length matches what was written; a download that fails after writing
     // removes what it wrote.
     static bool DownloadToFile(const wxString& url, const wxString& path);
+
+    // The version a plug-in file carries after its mark; empty when it has none.
+    static wxString VersionIn(const wxString& path);
 
     static wxString SkinPath(const wxFileName& application);
     static wxString CataloguePath(const wxFileName& application);

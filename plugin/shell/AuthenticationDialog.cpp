@@ -30,29 +30,41 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     auto* cancel = new wxButton(this, wxID_CANCEL, _("Cancel"));
     SetTitle(_("Authentication"));
 
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    // Which account, and what it is for: the user may have several on other sites.
+    auto* purpose = new wxStaticText(
+        this, wxID_ANY,
+        wxString::Format(_("Your account on %s. Statuscope signs in with it to show your favorites "
+                           "and your mail."),
+                         Settings::HostName(Settings::Host::Main)));
+
+    const int border = wxSizerFlags::GetDefaultBorder();
+    auto* grid = new wxFlexGridSizer(2, 2, border, 2 * border);
+    grid->AddGrowableCol(1);
+    grid->Add(userLabel, wxSizerFlags().CenterVertical());
+    grid->Add(m_user, wxSizerFlags().Expand());
+    grid->Add(passwordLabel, wxSizerFlags().CenterVertical());
+    grid->Add(m_password, wxSizerFlags().Expand());
     auto* account = new wxStaticBoxSizer(box, wxVERTICAL);
-    auto* grid = new wxFlexGridSizer(2, 2, 0, 0);
-    grid->Add(userLabel, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    grid->Add(m_user, 0, wxEXPAND, 0);
-    grid->Add(passwordLabel, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    grid->Add(m_password, 0, wxEXPAND, 0);
-    account->Add(grid, 0, wxEXPAND, 0);
-    top->Add(account, 0, wxALL, 8);
-    buttons->Add(ok, 0, 0, 0);
-    buttons->Add(cancel, 0, 0, 0);
-    top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 4);
+    account->Add(grid, wxSizerFlags().Expand().Border(wxALL));
+
+    auto* buttons = new wxStdDialogButtonSizer;
+    buttons->AddButton(ok);
+    buttons->AddButton(cancel);
+    buttons->Realize();
+
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(purpose, wxSizerFlags().Expand().DoubleBorder(wxLEFT | wxRIGHT | wxTOP));
+    top->Add(account, wxSizerFlags().Expand().DoubleBorder(wxALL));
+    top->Add(buttons, wxSizerFlags().Expand().DoubleBorder(wxLEFT | wxRIGHT | wxBOTTOM));
     // Room for a typical password (16 dots) and, on the window manager's title bar, for the
     // title next to its buttons, in any language.
-    const int fieldWidth = std::max(ConvertDialogToPixels(wxSize(100, 0)).x,
+    const int fieldWidth = std::max(ConvertDialogToPixels(wxSize(120, 0)).x,
                                     GetTextExtent(wxString(wxUniChar(0x25CF), 16)).x + 16);
     m_user->SetMinSize(wxSize(fieldWidth, -1));
     m_password->SetMinSize(wxSize(fieldWidth, -1));
-    SetAutoLayout(true);
-    SetSizer(top);
-    top->Fit(this);
-    top->SetSizeHints(this);
+    // The sentence wraps to the fields' width rather than widening the dialog.
+    purpose->Wrap(fieldWidth + GetTextExtent(passwordLabel->GetLabel()).x + 6 * border);
+    SetSizerAndFit(top);
     const int titleWidth = GetTextExtent(GetTitle()).x * 3 / 2 + 96;
     if (GetSize().x < titleWidth) {
         SetMinSize(wxSize(titleWidth, GetSize().y));

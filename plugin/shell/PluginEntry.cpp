@@ -19,6 +19,8 @@
 namespace {
 // The version this build reports to the site's update service and in every request.
 const Version g_ownVersion(SORVIK_PLUGIN_VERSION);
+// Read from the file by an older plug-in that offers this one.
+[[maybe_unused]] __attribute__((used)) const char g_versionMark[] = SORVIK_VERSION_MARK SORVIK_PLUGIN_VERSION;
 [[maybe_unused]] const bool g_versionAnnounced = (HttpClient::SetProductVersion(SORVIK_PLUGIN_VERSION), true);
 } // namespace
 

@@ -158,6 +158,18 @@ TEST_F(PluginUpdateTest, CompanionNamesFollowTheApplicationFile)
     EXPECT_EQ(PluginUpdate::ManifestPath(application), wxString::FromUTF8(dir + "/host.manifest"));
 }
 
+TEST_F(PluginUpdateTest, TheQuestionNamesTheVersionTheOfferedPluginCarries)
+{
+    // The mark straddles the first megabyte, where the file is read in pieces.
+    std::string plugin(1024 * 1024 - 10, '\x7f');
+    plugin += std::string(SORVIK_VERSION_MARK "1.4.0") + '\0' + std::string(5000, 'z');
+    sim->SetUpdate("1.4.0", {{"", plugin}});
+    answer = wxNO;
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(boxes, std::vector<wxString>{"Sorvik Statuscope 1.4.0 is available; you have 1.3.0.\n"
+                                           "The new plugin will be installed.|Confirm"});
+}
+
 TEST_F(PluginUpdateTest, NoUpdateOnOfferWritesNothingAndAsksNothing)
 {
     sim->SetUpdate("1.3.0", {{"", "same"}});
