@@ -168,11 +168,13 @@ long TabunoSite::UpdateUserList()
     MemoryLineSource source(response.body);
     OnlineListReader reader;
     const bool whole = reader.Read(source, list, [&]() {
-        PauseAfterPerformer();
+        if (m_listRead)
+            PauseAfterPerformer();
         return !cancelled();
     });
     if (!whole)
         return 0;
+    m_listRead = true;
     m_etag = response.Header("etag");
     m_lastModified = response.Header("last-modified");
 

@@ -49,6 +49,8 @@ private:
     std::atomic<long> m_retryMs{0};
     std::atomic<bool> m_unchanged{false};
     std::atomic<std::time_t> m_offlineSince{0};
+    // Until a first list is read the user sees nothing: that one is read without the pauses.
+    bool m_listRead = false;
     // What the site said of the list last taken, for a conditional request.
     std::string m_etag;
     std::string m_lastModified;

@@ -39,6 +39,45 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
     AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, kThumbnailWidth + GetTextExtent("88:88:88").x + FromDIP(24));
     AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(100));
     AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(130));
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        CallAfter([this] { FitColumns(); }); // once the client area has its new size
+    });
+}
+
+void RecentListCtrl::FitColumns()
+{
+    const int width = GetClientSize().x;
+    if (width <= 0)
+        return;
+    // A narrow window (the default one is 240 pixels wide) drops the thumbnails and the seconds
+    // before it cuts the performer's name or the event.
+    const int padding = FromDIP(20); // the gaps round the image and the text
+    const int full = kThumbnailWidth + GetTextExtent("88:88:88").x + padding;
+    const bool wide = width - full >= 2 * FromDIP(90);
+    const int time = wide ? full : GetTextExtent("88:88").x + FromDIP(16);
+    const int name = std::clamp((width - time) / 2, FromDIP(56), FromDIP(110));
+    const int event = std::max(FromDIP(48), width - time - name);
+    if (wide != m_wide) {
+        m_wide = wide;
+        for (size_t row = 0; row < m_entries.size(); ++row) {
+            SetItemText(static_cast<long>(row), TimeText(m_entries[row].when));
+            SetItemImage(static_cast<long>(row), ImageOf(m_entries[row]));
+        }
+    }
+    for (const auto& [column, pixels] : {std::pair<int, int>{0, time}, {1, name}, {2, event}})
+        if (GetColumnWidth(column) != pixels)
+            SetColumnWidth(column, pixels);
+}
+
+int RecentListCtrl::ImageOf(const RecentList::Entry& entry) const
+{
+    return m_wide ? SlotOf(entry) : -1;
+}
+
+wxString RecentListCtrl::TimeText(std::time_t when) const
+{
+    return wxDateTime(static_cast<time_t>(when)).Format(m_wide ? "%H:%M:%S" : "%H:%M");
 }
 
 int RecentListCtrl::SlotOf(const RecentList::Entry& entry) const
@@ -75,7 +114,7 @@ void RecentListCtrl::Add(const wxString& name, int kind, RecentNote note, std::t
     m_withThumbnail.erase(entry.serial - RecentList::kCapacity);
     const int slot = SlotOf(entry);
     m_images.Replace(slot, m_blank);
-    const long row = InsertItem(0, wxDateTime(static_cast<time_t>(when)).Format("%H:%M:%S"), slot);
+    const long row = InsertItem(0, TimeText(when), ImageOf(entry));
     SetItem(row, 1, name);
     SetItem(row, 2, EventText(kind, note));
 }

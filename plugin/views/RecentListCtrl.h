@@ -38,12 +38,18 @@ protected:
 
 private:
     void OpenProfile(long row);
+    // The columns share the width: the time as it needs, the event the rest.
+    void FitColumns();
+    wxString TimeText(std::time_t when) const;
+    int ImageOf(const RecentList::Entry& entry) const;
     int SlotOf(const RecentList::Entry& entry) const;
 
     RecentList m_entries;
     wxImageList m_images;
     std::set<unsigned long> m_withThumbnail; // serials
     wxBitmap m_blank;
+    // Thumbnails and seconds only where there is room for them.
+    bool m_wide = true;
 
     wxDECLARE_EVENT_TABLE();
 };
