@@ -13,6 +13,7 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/srchctrl.h>
+#include <wx/stattext.h>
 #include <wx/taskbar.h>
 
 #include "app/AccountPassword.h"
@@ -141,6 +142,21 @@ MainFrame::MainFrame() : m_geometry(this)
         sizer->Fit(page);
         sizer->SetSizeHints(page);
     }
+    // Before any favourite is known the page says how to get some, rather than stay blank.
+    m_favoriteHint = new wxStaticText(m_favoritePage, wxID_ANY, wxString(), wxDefaultPosition,
+                                      wxDefaultSize, 0, "favoriteHint");
+    m_favoriteTree->Hide();
+    m_favoritePage->GetSizer()->Insert(0, m_favoriteHint, wxSizerFlags(1).Expand().DoubleBorder(wxALL));
+    m_favoritePage->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        if (!m_favoriteHint->IsShown())
+            return;
+        m_favoriteHint->SetLabel(_("Your favorites show here once you sign in with Tool > Update Favorite.") +
+                                 "\n\n" +
+                                 _("You can also keep favorites of your own: right-click a performer on "
+                                   "the All page and choose Add to Favorites."));
+        m_favoriteHint->Wrap(std::max(1, event.GetSize().x - 4 * wxSizerFlags::GetDefaultBorder()));
+    });
     m_notebook->AddPage(m_allPage, _("All"), false, -1);
     m_notebook->AddPage(m_favoritePage, _("Favorite"), false, -1);
     m_notebook->AddPage(m_recentPage, _("Recent"), false, -1);
@@ -158,6 +174,10 @@ MainFrame::MainFrame() : m_geometry(this)
         tree->Bind(wxEVT_USER_CHANGED, &MainFrame::OnTreeChanged, this);
         tree->Bind(wxEVT_USER_LIST_INITIALIZED, &MainFrame::OnTreeChanged, this);
     }
+    m_allTree->Bind(wxEVT_USER_LIST_INITIALIZED, [this](UserListEvent& event) {
+        event.Skip();
+        m_siteListKnown = true;
+    });
     wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
     SetAcceleratorTable(wxAcceleratorTable(1, &find));
     frameSizer->Add(m_filter, 0, wxEXPAND | wxALL, 2);
@@ -416,6 +436,8 @@ void MainFrame::Refilter()
     m_shownFilter = text;
     for (auto [tree, view] : {std::pair<UserListTreeCtrl*, FilteredTreeView*>{m_allTree, m_allView},
                               std::pair<UserListTreeCtrl*, FilteredTreeView*>{m_favoriteTree, m_favoriteView}}) {
+        if (tree == m_favoriteTree && !m_favoritePageActive)
+            continue; // its hint stays
         if (text.empty()) {
             view->Clear();
             view->Hide();
@@ -597,6 +619,9 @@ void MainFrame::InstallFavorites(bool select)
         m_favoritePageActive = true;
         m_daemonPoster->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
+        m_favoriteHint->Hide();
+        m_favoriteTree->Show();
+        m_favoritePage->Layout();
         m_favoriteTree->CreateGroups();
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
@@ -604,6 +629,8 @@ void MainFrame::InstallFavorites(bool select)
         if (const int index = m_notebook->FindPage(m_favoritePage); index != wxNOT_FOUND)
             m_notebook->SetSelection(static_cast<size_t>(index));
 
+    if (m_siteListKnown)
+        m_favoriteTree->SetSiteListKnown(true);
     UserListEvent installed(wxEVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
     installed.SetUserList(favorites);
     m_favoriteTree->GetEventHandler()->AddPendingEvent(installed);

@@ -18,6 +18,7 @@ class FilteredTreeView;
 class HistoryRecorder;
 class RecentListCtrl;
 class wxSearchCtrl;
+class wxStaticText;
 class NotifyIcon;
 class PopupDialogManager;
 class ThreadLifeline;
@@ -110,6 +111,9 @@ private:
     HistoryRecorder* m_history = nullptr;
     NotifyIcon* m_notifyIcon = nullptr;
     bool m_favoritesLoaded = false;  // the site's favourites, for the account's sake
+    // The site's first list has reached the window.
+    wxStaticText* m_favoriteHint = nullptr;
+    bool m_siteListKnown = false;
     bool m_favoritePageActive = false;
     std::vector<wxString> m_siteFavorites;
     SiteAccount m_account{this};

@@ -76,15 +76,32 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
     if (event.GetId() != kFavoritesListId) {
         // The site's whole list, reaching a tree registered before its first fetch: it tells
         // which favourites are on line, and replaces nothing.
+        if (!m_siteListKnown) {
+            m_siteListKnown = true;
+            PlaceFavorites(&event.GetUserList());
+            return;
+        }
         ApplySiteList(event.GetUserList());
         return;
     }
+    m_favorites = event.GetUserList();
+    if (!m_siteListKnown) {
+        // Nobody is shown off line before the site has said who is on line.
+        DeleteUserChildren(m_onlineGroup);
+        DeleteUserChildren(m_offlineGroup);
+        return;
+    }
+    PlaceFavorites(nullptr);
+}
+
+void FavoriteTreeCtrl::PlaceFavorites(const UserList* site)
+{
     PlacingList placing(*this);
     DeleteUserChildren(m_onlineGroup);
     DeleteUserChildren(m_offlineGroup);
-    m_favorites = event.GetUserList();
     for (const auto& entry : m_favorites) {
-        UserEvent changed(entry.second, wxEVT_USER_CHANGED, 0);
+        const User* online = site ? site->FindUser(entry.first) : nullptr;
+        UserEvent changed(online ? *online : entry.second, wxEVT_USER_CHANGED, 0);
         ProcessEvent(changed);
     }
     Expand(m_onlineGroup);

@@ -32,11 +32,17 @@ public:
 
     // Identifier of the list event that installs favourites; the site's whole list comes as -1.
     static constexpr int kFavoritesListId = 0;
+    // Until the site's first list is known the favourites are loading, not off line: they are
+    // placed when it comes (as a list event of the site, or told here).
+    void SetSiteListKnown(bool known) { m_siteListKnown = known; }
 
 private:
     void ApplySiteList(const UserList& site);
 
+    void PlaceFavorites(const UserList* site);
+
     UserList m_favorites;
+    bool m_siteListKnown = false;
     wxString m_onlineLabel;
     wxTreeItemId m_onlineGroup;
     wxString m_offlineLabel;

@@ -243,7 +243,12 @@ protected:
         online = tree->GetOnlineGroup();
         offline = tree->GetOfflineGroup();
     }
-    void Install(const UserList& favorites) { DeliverList(*tree, favorites, FavoriteTreeCtrl::kFavoritesListId); }
+    // As the window installs them once the site's first list came.
+    void Install(const UserList& favorites)
+    {
+        tree->SetSiteListKnown(true);
+        DeliverList(*tree, favorites, FavoriteTreeCtrl::kFavoritesListId);
+    }
 
     FavoriteTreeCtrl* tree = nullptr;
     wxTreeItemId online, offline;
@@ -251,10 +256,17 @@ protected:
 
 } // namespace
 
-TEST_F(FavoriteTreeTest, GroupsLoadingThenCounted)
+TEST_F(FavoriteTreeTest, GroupsLoadingUntilTheSiteSaysWhoIsOnLineThenCounted)
 {
     EXPECT_EQ(tree->GetItemText(online), "Online (Loading)");
     EXPECT_EQ(tree->GetItemText(offline), "Offline (Loading)");
+    // Favourites known before the site's first list: nobody is shown off line yet.
+    DeliverList(*tree, Users({{"free", 0}, {"away", 0}}), FavoriteTreeCtrl::kFavoritesListId);
+    EXPECT_EQ(tree->GetItemText(offline), "Offline (Loading)");
+    EXPECT_EQ(tree->GetChildrenCount(offline, false), 0u);
+    DeliverList(*tree, Users({{"free", 0x03}, {"other", 0x03}}), -1);
+    EXPECT_EQ(tree->GetItemText(online), "Online (1)");
+    EXPECT_EQ(tree->GetItemText(offline), "Offline (1)");
     Install(UserList());
     EXPECT_EQ(tree->GetItemText(online), "Online (0)");
     EXPECT_EQ(tree->GetItemText(offline), "Offline (0)");
