@@ -1,6 +1,8 @@
 // The plug-in's entry points, the only symbols it exports.
 #include <mutex>
 
+#include <wx/dcmemory.h>
+#include <wx/intl.h>
 #include <wx/splash.h>
 #include <wx/statbmp.h>
 
@@ -22,13 +24,38 @@ const Version g_ownVersion(SORVIK_PLUGIN_VERSION);
 // Read from the file by an older plug-in that offers this one.
 [[maybe_unused]] __attribute__((used)) const char g_versionMark[] = SORVIK_VERSION_MARK SORVIK_PLUGIN_VERSION;
 [[maybe_unused]] const bool g_versionAnnounced = (HttpClient::SetProductVersion(SORVIK_PLUGIN_VERSION), true);
+// The skin's splash; one given without words gets the sentence and "Loading..." in the user's
+// language, where the default skin's own picture has them.
+wxBitmap SplashPicture(ResourceManager& skin)
+{
+    wxBitmap picture = skin.GetBitmap("SplashScreen_bitmap_blank");
+    if (!picture.IsOk())
+        return skin.GetBitmap("SplashScreen_bitmap");
+    wxMemoryDC dc(picture);
+    const auto write = [&](const wxString& text, int pixels, const wxColour& colour, int top) {
+        wxFont font(wxFontInfo(wxSize(0, pixels)));
+        dc.SetFont(font);
+        // Smaller rather than cut where a language needs more room.
+        while (dc.GetTextExtent(text).x > picture.GetWidth() - 80 && font.GetPixelSize().y > 8) {
+            font.SetPixelSize(wxSize(0, font.GetPixelSize().y - 1));
+            dc.SetFont(font);
+        }
+        dc.SetTextForeground(colour);
+        dc.DrawText(text, 40, top);
+    };
+    write(_("Who is on line, free or in a show, at a glance."), 15, wxColour(0xd6, 0xe4, 0xff), 170);
+    write(_("Loading..."), 13, wxColour(0xa9, 0xbd, 0xe8), 202);
+    dc.SelectObject(wxNullBitmap);
+    return picture;
+}
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) bool SiteRun()
 {
     ResourceManager* skin = ResourceManager::GetInstance();
     const long duration = Keys::SplashDuration.Read();
-    const wxBitmap splash = skin->GetBitmap("SplashScreen_bitmap");
+    const wxBitmap splash = SplashPicture(*skin);
     // A splash over an invalid bitmap would show an empty box; the frame comes all the same.
     if (splash.IsOk()) {
         auto* screen = new wxSplashScreen(splash, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,

@@ -69,7 +69,22 @@ int PopupColumn::TakeSlot(PopupDialog* popup)
             free = ms_slots.insert(ms_slots.end(), nullptr);
     }
     *free = popup;
+    MoveSummary();
     return static_cast<int>(free - ms_slots.begin()) + 1;
+}
+
+int PopupColumn::HighestTakenSlot()
+{
+    for (size_t i = ms_slots.size(); i > 0; --i)
+        if (ms_slots[i - 1])
+            return static_cast<int>(i);
+    return 0;
+}
+
+void PopupColumn::MoveSummary()
+{
+    if (ms_summary)
+        ms_summary->CallAfter([summary = ms_summary] { summary->MoveToSlot(); });
 }
 
 void PopupColumn::Remove(PopupDialog* popup, int slot)
@@ -79,6 +94,8 @@ void PopupColumn::Remove(PopupDialog* popup, int slot)
     ms_alive.erase(popup);
     if (ms_summary == popup)
         ms_summary = nullptr;
+    else if (slot > 0)
+        MoveSummary();
 }
 
 wxPoint PopupColumn::Place(int slot, bool summary, const wxSize& measured)
@@ -92,9 +109,9 @@ wxPoint PopupColumn::Place(int slot, bool summary, const wxSize& measured)
     const wxRect area = wxGetClientDisplayRect();
     const int right = area.x + area.width;
     const int bottom = area.y + area.height;
-    if (summary)
-        return wxPoint(right - 2 * outer.x, bottom - outer.y); // beside the bottom slot
     const int fit = std::max(1, area.height / outer.y);
+    if (summary)
+        slot = std::min(HighestTakenSlot() + 1, fit);
     const int row = slot > 0 ? (slot - 1) % fit + 1 : 1;
     return wxPoint(right - outer.x, bottom - row * outer.y);
 }

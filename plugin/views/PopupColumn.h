@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
     static int GetAliveCount() { return static_cast<int>(ms_alive.size()); }
     // How many popups the column of the work area holds.
     static int GetCapacity();
+    // How many of them announce performers: the top slot is kept for the summary.
+    static int GetPopupCapacity() { return std::max(1, GetCapacity() - 1); }
     // Counts one more event that found the column full, in the summary popup (made if needed).
     static void AddToSummary(int kind);
     static PopupDialog* GetSummary() { return ms_summary; }
@@ -41,6 +44,10 @@ public:
     static void MoveAllToSlots(PopupDialog* moved);
 
 private:
+    // The summary stands in the slot above the highest popup: it follows as they come and go.
+    static void MoveSummary();
+    static int HighestTakenSlot();
+
     // Column slots from the bottom: the popup in each, or null.
     static std::vector<PopupDialog*> ms_slots;
     static std::set<PopupDialog*> ms_alive;

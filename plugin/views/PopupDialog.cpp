@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <wx/dcclient.h>
+#include <wx/dcmemory.h>
 #include <wx/display.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
@@ -38,7 +39,76 @@ wxBitmap Skin(const wxString& key)
 {
     return ResourceManager::GetInstance()->GetBitmap(key);
 }
+
+// A band as wide as the popup: a skin's narrower band goes on with its last column (its
+// gradient and edge stay as drawn), a wider one is scaled down.
+wxImage ToWidth(wxImage image, int width)
+{
+    if (!image.IsOk() || width <= 0 || image.GetWidth() == width)
+        return image;
+    if (image.GetWidth() > width)
+        return image.Scale(width, image.GetHeight(), wxIMAGE_QUALITY_HIGH);
+    const int from = image.GetWidth();
+    const int height = image.GetHeight();
+    image.Resize(wxSize(width, height), wxPoint(0, 0), 0, 0, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = from; x < width; ++x) {
+            image.SetRGB(x, y, image.GetRed(from - 1, y), image.GetGreen(from - 1, y), image.GetBlue(from - 1, y));
+            if (image.HasAlpha())
+                image.SetAlpha(x, y, image.GetAlpha(from - 1, y));
+        }
+    return image;
+}
+
 } // namespace
+
+wxBitmap PopupDialog::Band(const wxString& key, const wxString& words, int width)
+{
+    ResourceManager* skin = ResourceManager::GetInstance();
+    // A skin's band without words gets them from the catalogue; one with words keeps its own.
+    const wxString blank = key + "_blank";
+    const bool drawWords = !words.empty() && skin->HasImage(blank) && skin->GetBitmap(blank).IsOk();
+    const wxBitmap source = skin->GetBitmap(drawWords ? blank : key);
+    if (!source.IsOk())
+        return source;
+    wxBitmap band(ToWidth(source.ConvertToImage(), width), -1);
+    if (!drawWords)
+        return band;
+    wxMemoryDC dc(band);
+    wxFont font(wxFontInfo(wxSize(0, std::max(7, band.GetHeight() - 3))).Bold());
+    dc.SetFont(font);
+    // Long words in another language are made smaller, never cut.
+    for (wxSize extent = dc.GetTextExtent(words); extent.x > band.GetWidth() - 4 && font.GetPixelSize().y > 6;
+         extent = dc.GetTextExtent(words)) {
+        font.SetPixelSize(wxSize(0, font.GetPixelSize().y - 1));
+        dc.SetFont(font);
+    }
+    const wxSize extent = dc.GetTextExtent(words);
+    const wxPoint at((band.GetWidth() - extent.x) / 2, (band.GetHeight() - extent.y) / 2);
+    dc.SetTextForeground(wxColour(0, 0, 0, 90));
+    dc.DrawText(words, at + wxPoint(1, 1));
+    dc.SetTextForeground(*wxWHITE);
+    dc.DrawText(words, at);
+    dc.SelectObject(wxNullBitmap);
+    return band;
+}
+
+void PopupDialog::SetBands(int kind)
+{
+    const int inner = kPopupWidth - m_framePanel->GetWindowBorderSize().x;
+    const wxBitmap title = Band("PopupDialog_titleBar", wxString(), inner);
+    m_titleBar->SetBitmap(title);
+    m_titleBar->SetMinSize(wxSize(inner, title.IsOk() ? title.GetHeight() : 18));
+    const int styleWidth = inner - m_styleBar->GetWindowBorderSize().x;
+    const wxBitmap style = kind == POPUP_FREE
+        ? Band("PopupDialog_styleBar_FREE", _("FREE NOW"), styleWidth)
+        : Band("PopupDialog_styleBar_ONLINE", kind == POPUP_SUMMARY ? _("ON LINE AND FREE") : _("ON LINE NOW"),
+               styleWidth);
+    m_styleBar->SetBitmap(style);
+    m_styleBar->SetMinSize(wxSize(inner, (style.IsOk() ? style.GetHeight() : 10) +
+                                             m_styleBar->GetWindowBorderSize().y));
+    m_framePanel->Layout();
+}
 
 void PopupDialog::CountInSummary(int kind)
 {
@@ -55,10 +125,12 @@ void PopupDialog::CountInSummary(int kind)
     summary->CallAfter([summary] {
         summary->m_summaryPending = false;
         summary->UpdateSummaryText();
-        // Stays while events keep coming, then goes as any popup does.
-        summary->StartDestroyTimer();
-        if (!summary->IsShown())
+        // Lives as long as any popup from its first show; later events start a new one, so
+        // its count is of the events of its own time.
+        if (!summary->IsShown()) {
+            summary->StartDestroyTimer();
             summary->ShowInPlace();
+        }
     });
 }
 
@@ -85,11 +157,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
 
     m_picture->SetCursor(wxCursor(wxCURSOR_HAND));
     m_picture->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
-    m_titleBar->SetBitmap(Skin("PopupDialog_titleBar"));
-    if (kind == POPUP_FREE)
-        m_styleBar->SetBitmap(Skin("PopupDialog_styleBar_FREE"));
-    else if (kind == POPUP_ONLINE)
-        m_styleBar->SetBitmap(Skin("PopupDialog_styleBar_ONLINE"));
+    SetBands(kind == POPUP_SUMMARY ? POPUP_ONLINE : kind);
     m_nameLabel->SetLabel(m_user.GetName());
     m_nameLabel->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
     // The popup never takes the activation: it is shown with ShowWithoutActivating.
@@ -99,7 +167,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     if (kind == POPUP_SUMMARY) {
         // Words instead of a face; a click shows the main window, where everybody is listed.
         m_picture->Hide();
-        m_nameLabel->SetMinSize(wxSize(108, 82 + 18));
+        m_nameLabel->SetMinSize(wxSize(kPopupWidth - m_framePanel->GetWindowBorderSize().x - 8, 82 + 18));
         m_contentPanel->Layout();
         return;
     }
@@ -138,16 +206,33 @@ void PopupDialog::OnClose(wxCloseEvent&)
 
 void PopupDialog::UpdateSummaryText()
 {
-    wxString text;
+    // The band says what it counts: on line, free, or both.
+    SetBands(m_summaryFree == 0 ? POPUP_ONLINE : m_summaryOnline == 0 ? POPUP_FREE : POPUP_SUMMARY);
+    wxArrayString lines;
     if (m_summaryOnline > 0)
-        text += wxString::Format(_("%d more came on line"), m_summaryOnline);
-    if (m_summaryFree > 0) {
-        if (!text.empty())
-            text += "\n";
-        text += wxString::Format(_("%d more are free now"), m_summaryFree);
+        lines.Add(wxString::Format(_("%d more came on line"), m_summaryOnline));
+    if (m_summaryFree > 0)
+        lines.Add(wxString::Format(_("%d more are free now"), m_summaryFree));
+    // One line per count, in a smaller font where a language needs it: a wrapped count leaves a
+    // word alone or breaks a phrase that has no spaces.
+    const int width = kPopupWidth - m_framePanel->GetWindowBorderSize().x - 8;
+    wxFont font = m_nameLabel->GetFont();
+    font.SetPointSize(10);
+    const auto widest = [&] {
+        int most = 0;
+        for (const wxString& line : lines)
+            most = std::max(most, m_nameLabel->GetTextExtent(line).x);
+        return most;
+    };
+    m_nameLabel->SetFont(font);
+    while (widest() > width && font.GetPointSize() > 7) {
+        font.SetPointSize(font.GetPointSize() - 1);
+        m_nameLabel->SetFont(font);
     }
-    m_nameLabel->SetLabel(text);
-    m_nameLabel->Wrap(104);
+    m_nameLabel->SetLabel(wxJoin(lines, '\n', '\0'));
+    if (widest() > width)
+        m_nameLabel->Wrap(width); // the last resort, for a very long translation
+    m_contentPanel->Layout();
 }
 
 void PopupDialog::StartDestroyTimer()

@@ -46,8 +46,13 @@ public:
     wxStaticBitmap* GetPicture() const { return m_picture; }
     wxStaticText* GetNameLabel() const { return m_nameLabel; }
 
+    // The skin's band 'key' drawn 'width' wide, with 'words' where the skin gives it without any.
+    static wxBitmap Band(const wxString& key, const wxString& words, int width);
+
 private:
     void SetProperties();
+    // The title and style bands as wide as the popup, the style band saying what 'kind' is.
+    void SetBands(int kind);
     void DoLayout();
     void RequestThumbnail();
     void StartDestroyTimer();

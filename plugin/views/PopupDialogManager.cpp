@@ -112,7 +112,7 @@ void PopupDialogManager::ShowPopup(const User& user, int kind)
 {
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
-    if (PopupColumn::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupColumn::GetCapacity()) {
+    if (PopupColumn::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupColumn::GetPopupCapacity()) {
         // During a burst the summary's window, too, waits for its tick.
         if (m_pace.IsRunning())
             ++(kind == POPUP_FREE ? m_summaryFree : m_summaryOnline);

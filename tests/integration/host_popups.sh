@@ -48,10 +48,17 @@ done < <(sort -rn -k2 "$work/trio")
 [ "$(sort -rn -k2 "$work/trio" | head -1 | awk '{print $2 + $4}')" -ge $((screen_h - 2)) ] || fail "the lowest popup is not at the bottom"
 # The picture's centre shows the thumbnail's light disc, not the grey placeholder.
 import -window root "$work/screen.png"
+# The green band reaches the popup's right edge (no white strip where a narrower band stops).
+band_green() { # x y
+  local r g b
+  read -r r g b < <(convert "$work/screen.png" -crop "1x1+$1+$2" -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
+  [ $((g > r + 40 && g > b + 40)) -eq 1 ]
+}
 while read -r x y w h; do
   thumbnail_at "$work/screen.png" "$x" "$y" || fail "no thumbnail at $x,$y"
+  band_green $((x + w - 4)) $((y + 26)) || fail "the status band stops short of the right edge at $x,$y"
 done < "$work/trio"
-echo "ok: 3 newcomers, 3 whole popups in distinct bottom-right slots with their JPEG pictures"
+echo "ok: 3 newcomers, 3 whole popups in distinct bottom-right slots with their JPEG pictures, bands to the edge"
 
 newcomers crowd 40
 check_answering 10 "during the burst"
@@ -64,6 +71,7 @@ overlap=$(awk '{x[NR]=$1; y[NR]=$2; w[NR]=$3; h[NR]=$4}
   END{for (i = 1; i <= NR; i++) for (j = i + 1; j <= NR; j++)
     if (x[i] < x[j] + w[j] && x[j] < x[i] + w[i] && y[i] < y[j] + h[j] && y[j] < y[i] + h[i]) print i, j}' "$work/crowd")
 [ -z "$overlap" ] || fail "popups overlap: $(cat "$work/crowd")"
+[ "$(cut -d' ' -f1 "$work/crowd" | sort -u | wc -l)" -eq 1 ] || fail "the summary is not in the popups' column: $(cat "$work/crowd")"
 echo "ok: 40 newcomers, $count popups (a column of $fit and a summary), none overlapping, the window answering"
 
 # Closing the window with popups up ends the process at once.
