@@ -35,7 +35,11 @@ wxString WindowReport::Describe()
         const wxRect r = window->GetScreenRect();
         out << "window " << window->GetClassInfo()->GetClassName() << " "
             << Quoted(top ? top->GetTitle() : wxString()) << " shown=" << window->IsShown()
-            << " rect=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
+            << " rect=" << r.x << "," << r.y << "," << r.width << "," << r.height;
+        // What the window asks the window manager for: a dialog wants neither button.
+        if (top)
+            out << " minimize=" << top->HasFlag(wxMINIMIZE_BOX) << " maximize=" << top->HasFlag(wxMAXIMIZE_BOX);
+        out << "\n";
         if (const auto* frame = dynamic_cast<const wxFrame*>(window); frame && frame->GetMenuBar()) {
             const wxMenuBar* bar = frame->GetMenuBar();
             for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
@@ -90,7 +94,11 @@ void WindowReport::DescribeChildren(const wxWindow* window, int depth, wxString&
             out << indent << "search " << Quoted(search->GetValue()) << "\n";
             continue;
         } else if (const auto* list = dynamic_cast<const wxListCtrl*>(child)) {
-            out << indent << "list " << Quoted(list->GetName()) << " rows=" << list->GetItemCount() << "\n";
+            int columns = 0;
+            for (int column = 0; column < list->GetColumnCount(); ++column)
+                columns += list->GetColumnWidth(column);
+            out << indent << "list " << Quoted(list->GetName()) << " rows=" << list->GetItemCount()
+                << " width=" << list->GetClientSize().x << " columns=" << columns << "\n";
             for (int row = 0; row < std::min(list->GetItemCount(), kItemsShown); ++row) {
                 out << indent << "  row";
                 for (int column = 0; column < list->GetColumnCount(); ++column)

@@ -55,6 +55,10 @@ sleep 2
 xdotool windowactivate --sync "$window" key --clearmodifiers alt+t sleep 0.3 key u
 dialog_window() { xdotool search --onlyvisible --name "^Authentication$" 2>/dev/null | head -1; }
 wait_for 50 dialog_window > /dev/null || fail "no account dialog"
+report
+grep -q '^window wxDialog "Authentication" shown=1 .* minimize=0 maximize=0' "$work/report" ||
+  fail "the account dialog is not a plain dialog: $(grep '^window' "$work/report")"
+grep -q "text \"Your account on $site\." "$work/report" || fail "the account dialog does not name the site: $(grep 'text ' "$work/report")"
 xdotool windowactivate --sync "$(dialog_window)" key --clearmodifiers Tab ctrl+a type secret2
 xdotool key --clearmodifiers Return
 wait_for 100 favorite_shown kami2 || fail "the account typed in the dialog did not load the favourites"

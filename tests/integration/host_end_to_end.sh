@@ -50,8 +50,18 @@ xdotool windowactivate --sync "$window" key --clearmodifiers alt+h sleep 0.3 key
 about() { report && grep -q 'text "Version [0-9]' "$work/report" && grep -q "text \"Site: $site\"" "$work/report" &&
   grep -q "text \"Settings: $work/Ruvidodur.conf\"" "$work/report"; }
 wait_for 30 about || fail "no About box with the version, the site and the settings: $(grep 'text ' "$work/report")"
+grep -q '^window wxDialog "About Sorvik Statuscope" shown=1 .* minimize=0 maximize=0' "$work/report" ||
+  fail "the About box asks for minimise or maximise buttons: $(grep '^window' "$work/report")"
 xdotool key Escape
-echo "ok: Help > About names the version, the site and the settings file"
+echo "ok: Help > About names the version, the site and the settings file, as a dialog"
+
+# The layout of the default window: Recent's columns within the list, no control GTK had to
+# give a negative size.
+report
+read -r width columns < <(sed -n 's/.*list "recent" rows=[0-9]* width=\([0-9]*\) columns=\([0-9]*\).*/\1 \2/p' "$work/report")
+[ -n "${width:-}" ] && [ "$columns" -le "$width" ] || fail "Recent's columns ($columns) do not fit its ${width:-?} pixels"
+! grep -a -q "Negative content" "$work/host.log" || fail "GTK gave a control a negative size: $(grep -a -m1 'Negative content' "$work/host.log")"
+echo "ok: Recent's columns fit the default window, no control of negative size"
 
 # File > Exit (the menu opened with the mouse, its last item taken with the keys), after a
 # resize the geometry must remember.
