@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "CatalogueCheck.h"
+#include "app/CatalogueCheck.h"
 #include "SettingsFileCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

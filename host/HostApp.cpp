@@ -1,5 +1,5 @@
 #include "HostApp.h"
-#include "CatalogueCheck.h"
+#include "app/CatalogueCheck.h"
 #include "InstanceLock.h"
 #include "SettingsFileCheck.h"
 #include "WindowReport.h"

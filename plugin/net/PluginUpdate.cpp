@@ -5,13 +5,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <cstdio>
+#include <memory>
 #include <vector>
 
 #include <wx/ffile.h>
+#include <wx/wfstream.h>
+#include <wx/zipstrm.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 
+#include "app/CatalogueCheck.h"
 #include "app/MessageBoxSeam.h"
 #include "app/Settings.h"
 #include "app/UiDispatcher.h"
@@ -23,6 +28,9 @@ namespace {
 
 // A plug-in built with debugging information is a few tens of megabytes.
 constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
+// As the skin store reads them.
+constexpr size_t kMaxSkinEntryBytes = 8u * 1024u * 1024u;
+constexpr unsigned long long kMaxCatalogueBytes = 16u * 1024u * 1024u;
 
 bool WriteFile(const wxString& path, const std::string& body)
 {
@@ -40,6 +48,49 @@ void RemoveQuietly(const wxString& path)
     wxLogNull quiet;
     if (wxFileName::FileExists(path))
         wxRemoveFile(path);
+}
+
+// Whole and made of entries that inflate within bounds: a skin archive cut short or damaged
+// would leave the program without its pictures.
+std::string SkinProblem(const wxString& path)
+{
+    wxLogNull quiet;
+    wxFFileInputStream file(path);
+    if (!file.IsOk())
+        return "unreadable";
+    wxZipInputStream zip(file);
+    int entries = 0;
+    char piece[16384];
+    while (std::unique_ptr<wxZipEntry> entry{zip.GetNextEntry()}) {
+        size_t total = 0;
+        while (zip.CanRead()) {
+            zip.Read(piece, sizeof piece);
+            total += zip.LastRead();
+            if (zip.LastRead() == 0 || total > kMaxSkinEntryBytes)
+                break;
+        }
+        // The toolkit checks each entry's checksum as its end is read.
+        if (total > kMaxSkinEntryBytes || (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF))
+            return "damaged (entry " + std::string(entry->GetName().utf8_str()) + ")";
+        ++entries;
+    }
+    if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF)
+        return "not a whole archive";
+    return entries > 0 ? std::string() : "not a skin archive";
+}
+
+std::string CatalogueProblem(const wxString& path)
+{
+    wxLogNull quiet;
+    wxFFile file(path, "rb");
+    const wxFileOffset length = file.IsOpened() ? file.Length() : -1;
+    if (length < 0 || static_cast<unsigned long long>(length) > kMaxCatalogueBytes)
+        return "unreadable or too large";
+    std::string bytes(static_cast<size_t>(length), '\0');
+    if (file.Read(bytes.data(), bytes.size()) != bytes.size())
+        return "unreadable";
+    const std::string problem = CatalogueCheck::Problem(bytes);
+    return problem.empty() ? problem : "a catalogue " + problem;
 }
 
 } // namespace
@@ -109,13 +160,26 @@ wxString PluginUpdate::ManifestPath(const wxFileName& application)
 
 void PluginUpdate::InstallPendingFiles(const wxFileName& application)
 {
-    for (const wxString& path :
-         {SkinPath(application), CataloguePath(application), ManifestPath(application)}) {
-        const wxString pending = path + ".new";
-        if (wxFileName::FileExists(pending)) {
-            wxLogNull quiet; // a failure leaves both for the next call
-            wxRenameFile(pending, path, true);
+    const struct {
+        wxString path;
+        std::string (*problem)(const wxString&);
+    } companions[] = {{SkinPath(application), &SkinProblem},
+                      {CataloguePath(application), &CatalogueProblem},
+                      {ManifestPath(application), nullptr}};
+    for (const auto& companion : companions) {
+        const wxString pending = companion.path + ".new";
+        if (!wxFileName::FileExists(pending))
+            continue;
+        // A damaged download never replaces a working file: it is dropped, in one line.
+        if (const std::string problem = companion.problem ? companion.problem(pending) : std::string();
+            !problem.empty()) {
+            std::fprintf(stderr, "sorvik: the downloaded %s is %s: not installed, the one in use stays\n",
+                         static_cast<const char*>(pending.utf8_str()), problem.c_str());
+            RemoveQuietly(pending);
+            continue;
         }
+        wxLogNull quiet; // a failure leaves both for the next call
+        wxRenameFile(pending, companion.path, true);
     }
 }
 

@@ -19,7 +19,8 @@ public:
     // Any thread; the confirmation box is shown on the user-interface thread.
     static bool Check(const wxFileName& application, const Version& version, wxFileName& newPlugin);
 
-    // Renames each pending companion ("<file>.new") over its file, skin first.
+    // Renames each pending companion ("<file>.new") over its file, skin first; a skin archive
+    // or catalogue that does not read whole is removed instead, with one line on stderr.
     static void InstallPendingFiles(const wxFileName& application);
 
     // Fetches 'url' into 'path' when the answer is a whole "application/octet-stream" file

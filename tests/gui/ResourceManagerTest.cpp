@@ -156,6 +156,7 @@ TEST(ShippedSkinTest, HoldsEveryKeyAtItsSize)
 {
     const std::map<std::string, std::pair<int, int>> expected = {
         {"SplashScreen_bitmap", {400, 240}},
+        {"SplashScreen_bitmap_blank", {400, 240}},
         {"Application_icon", {32, 32}},
         {"UserListTreeCtrl_onlineGroupIcon", {16, 16}},
         {"UserListTreeCtrl_offlineGroupIcon", {16, 16}},
@@ -165,6 +166,8 @@ TEST(ShippedSkinTest, HoldsEveryKeyAtItsSize)
         {"PopupDialog_titleBar", {144, 18}},
         {"PopupDialog_styleBar_ONLINE", {144, 12}},
         {"PopupDialog_styleBar_FREE", {144, 12}},
+        {"PopupDialog_styleBar_ONLINE_blank", {144, 12}},
+        {"PopupDialog_styleBar_FREE_blank", {144, 12}},
         {"PopupDialog_profileImage", {107, 82}},
         {"PopupDialog_contentPanel", {150, 120}},
     };

@@ -11,7 +11,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <wx/mstream.h>
 #include <wx/thread.h>
+#include <wx/zipstrm.h>
 
 #include "EventPump.h"
 #include "QuietSite.h"
@@ -94,13 +96,40 @@ void Put(const fs::path& path, const std::string& content)
     std::ofstream(path, std::ios::binary) << content;
 }
 
+// A skin archive of one entry holding 'text'.
+std::string Zip(const std::string& text)
+{
+    wxMemoryOutputStream memory;
+    {
+        wxZipOutputStream zip(memory, 0); // stored: a changed byte is a changed text
+        zip.PutNextEntry("Application_icon.png");
+        zip.Write(text.data(), text.size());
+        zip.Close();
+    }
+    std::string bytes(memory.GetLength(), '\0');
+    memory.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// A catalogue with its header entry only, which says 'text'.
+std::string Catalogue(const std::string& text)
+{
+    const auto word = [](std::string& out, uint32_t value) { out.append(reinterpret_cast<const char*>(&value), 4); };
+    std::string mo;
+    for (uint32_t value : {0x950412deu, 0u, 1u, 28u, 36u, 0u, 0u, 0u, 44u})
+        word(mo, value);
+    word(mo, static_cast<uint32_t>(text.size()));
+    word(mo, 45u);
+    return mo + '\0' + text + '\0';
+}
+
 class PluginUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         sim = StartQuietSite();
         ASSERT_TRUE(sim);
-        sim->SetUpdate("1.4.0", {{"", "new plug-in"}, {"skin", "new skin"}, {"mo", "new catalogue"},
+        sim->SetUpdate("1.4.0", {{"", "new plug-in"}, {"skin", skin}, {"mo", catalogue},
                                  {"manifest", "new manifest"}});
         std::string dir = (fs::temp_directory_path() / "sorvik-update-XXXXXX").string();
         ASSERT_NE(mkdtemp(dir.data()), nullptr);
@@ -146,6 +175,8 @@ protected:
     wxFileName newPlugin;
     std::vector<wxString> boxes;
     int answer = wxYES;
+    const std::string skin = Zip("new skin");
+    const std::string catalogue = Catalogue("new catalogue");
 };
 
 } // namespace
@@ -185,8 +216,8 @@ TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
     EXPECT_EQ(newPlugin.GetFullPath(), wxString::FromUTF8(dir + "/host.so.new"));
     EXPECT_EQ(boxes, std::vector<wxString>{"The new plugin will be installed.|Confirm"});
     EXPECT_EQ(Slurp(dir + "/host.so.new"), "new plug-in");
-    EXPECT_EQ(Slurp(dir + "/host.skin.new"), "new skin");
-    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo.new"), "new catalogue") << "its folder is made";
+    EXPECT_EQ(Slurp(dir + "/host.skin.new"), skin);
+    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo.new"), catalogue) << "its folder is made";
     EXPECT_EQ(Slurp(dir + "/host.manifest.new"), "new manifest");
     EXPECT_EQ(UpdateQueries(), (std::vector<std::string>{"version=1.3.0", "version=1.3.0&type=skin",
                                                         "version=1.3.0&type=mo",
@@ -196,8 +227,8 @@ TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
     Put(dir + "/host.skin", "old skin");
     sim->SetUpdate("1.3.0", {});
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Slurp(dir + "/host.skin"), "new skin");
-    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo"), "new catalogue");
+    EXPECT_EQ(Slurp(dir + "/host.skin"), skin);
+    EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo"), catalogue);
     EXPECT_EQ(Slurp(dir + "/host.manifest"), "new manifest");
     EXPECT_EQ(Files(), (std::vector<std::string>{"host.manifest", "host.skin", "host.so.new",
                                                  "ja/LC_MESSAGES/host.mo"}))
@@ -216,11 +247,31 @@ TEST_F(PluginUpdateTest, NoRemovesTheNewPluginAndFetchesNoCompanion)
 TEST_F(PluginUpdateTest, APendingSkinIsInstalledEvenWhenTheSiteIsDown)
 {
     Put(dir + "/host.skin", "old skin");
-    Put(dir + "/host.skin.new", "pending skin");
+    Put(dir + "/host.skin.new", Zip("pending skin"));
     sim->SetFault(sitesim::Route::Update, sitesim::Fault::Refuse);
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Slurp(dir + "/host.skin"), "pending skin");
+    EXPECT_EQ(Slurp(dir + "/host.skin"), Zip("pending skin"));
     EXPECT_EQ(Files(), std::vector<std::string>{"host.skin"});
+}
+
+// A download cut short or damaged would leave the program without pictures or crash every
+// start in Japanese: the old files stay.
+TEST_F(PluginUpdateTest, ADamagedPendingSkinOrCatalogueIsDroppedAndTheOldOneStays)
+{
+    fs::create_directories(dir + "/ja/LC_MESSAGES");
+    const std::string good = Zip("the skin in use");
+    std::string flipped = Zip("a skin whose bytes were changed on the way");
+    flipped[flipped.find("bytes")] = 'B'; // its checksum no longer matches
+    for (const std::string& bad : {skin.substr(0, skin.size() / 2), flipped, std::string("<html>")}) {
+        Put(dir + "/host.skin", good);
+        Put(dir + "/host.skin.new", bad);
+        Put(dir + "/ja/LC_MESSAGES/host.mo", catalogue);
+        Put(dir + "/ja/LC_MESSAGES/host.mo.new", catalogue.substr(0, catalogue.size() - 8));
+        PluginUpdate::InstallPendingFiles(application);
+        EXPECT_EQ(Slurp(dir + "/host.skin"), good);
+        EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo"), catalogue);
+        EXPECT_EQ(Files(), (std::vector<std::string>{"host.skin", "ja/LC_MESSAGES/host.mo"})) << "the bad ones are gone";
+    }
 }
 
 TEST_F(PluginUpdateTest, AShortVersionTextIsSentAsItStands)

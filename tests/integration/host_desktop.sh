@@ -89,7 +89,7 @@ echo "ok: a position on no display falls back to the system's choice"
 # With a tray host: the icon's menu and the restore after a minimise.
 trayer --edge top --align right --widthtype pixel --width 120 --height 24 > "$work/trayer.log" 2>&1 &
 tray=$!
-icon_at() { xwininfo -root -tree | awk '/"sorvik": \("sorvik" "Ruvidodur"\)  2[0-9]x2[0-9]/{print $NF; exit}' | tr '+' ' '; }
+icon_at() { xwininfo -root -tree | awk '/\("com.sorvik.Statuscope" "Sorvik Statuscope"\)  2[0-9]x2[0-9]/{print $NF; exit}' | tr '+' ' '; }
 wait_for 50 test -n "$(icon_at)" || { stop_host; start_host; wait_for 50 test -n "$(icon_at)"; } || fail "no icon in the tray"
 read -r ix iy < <(icon_at)
 ix=$((ix + 10)); iy=$((iy + 10))
@@ -103,9 +103,9 @@ echo "ok: the tray icon restores the window after a minimise"
 # Away from the icon first, so that its tooltip is gone and the menu is the one new window.
 xdotool mousemove 0 0
 sleep 1
-before=$(xdotool search --onlyvisible --class Ruvidodur | sort)
+before=$(xdotool search --onlyvisible --class "Sorvik Statuscope" | sort)
 xdotool mousemove "$ix" "$iy" click 3
-menu() { comm -13 <(echo "$before") <(xdotool search --onlyvisible --class Ruvidodur | sort) | head -1; }
+menu() { comm -13 <(echo "$before") <(xdotool search --onlyvisible --class "Sorvik Statuscope" | sort) | head -1; }
 wait_for 30 test -n "$(menu)" || fail "right-click on the tray icon shows no menu"
 sleep 0.3
 m=$(menu)

@@ -34,7 +34,7 @@ for damage in cut arguments; do
   if [ "$damage" = cut ]; then
     head -c 2000 "$bin/ja/LC_MESSAGES/sorvik.mo" > "$app/ja/LC_MESSAGES/sorvik.mo"
   else
-    sed 's/^msgstr "ほかに %d 人がオンラインに"$/msgstr "ほかに %s 人がオンラインに"/' \
+    sed 's/^msgstr "ほかに %d 人がオンライン"$/msgstr "ほかに %s 人がオンライン"/' \
       "$(dirname "$0")/../../assets/po/ja.po" > "$work/bad.po"
     grep -q '%s 人がオンライン' "$work/bad.po" || fail "the test's damage did not apply"
     msgfmt -o "$app/ja/LC_MESSAGES/sorvik.mo" "$work/bad.po"

@@ -1,4 +1,4 @@
-#include "CatalogueCheck.h"
+#include "app/CatalogueCheck.h"
 
 #include <cstdint>
 #include <cstring>
