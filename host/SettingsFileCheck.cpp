@@ -57,6 +57,19 @@ bool SettingsFileCheck::LooksLikeSettings(const std::string& bytes)
 
 bool SettingsFileCheck::Prepare(const wxString& path)
 {
+    // Whoever may write the folder may replace the file: tightened when it is the user's own,
+    // refused when it is another's (a shared folder with the sticky bit, as /tmp, is safe).
+    const wxString folder = wxFileName(path).GetPath();
+    struct stat place {};
+    if (::stat(folder.fn_str(), &place) == 0 && (place.st_mode & (S_IWGRP | S_IWOTH)) &&
+        !(place.st_mode & S_ISVTX)) {
+        if (place.st_uid != ::getuid() && place.st_uid != 0) {
+            Say("the settings folder " + folder + " belongs to another user who lets others change it: refused");
+            return false;
+        }
+        if (place.st_uid == ::getuid() && ::chmod(folder.fn_str(), place.st_mode & 07755 & ~(S_IWGRP | S_IWOTH)) == 0)
+            Say("the settings folder " + folder + " could be changed by others: now only you can change it");
+    }
     struct stat info {};
     if (::lstat(path.fn_str(), &info) != 0)
         return true; // none yet: made by the first save

@@ -13,8 +13,9 @@ public:
     // Whether 'bytes' read as a settings file: UTF-8 text of groups, "key=value" lines and
     // comments.
     static bool LooksLikeSettings(const std::string& bytes);
-    // False (after a line naming the reason) when the file must not be used: another user's.
-    // A damaged file is set aside; one others may write is made the owner's alone.
+    // False (after a line naming the reason) when the file must not be used: another user's, or
+    // in a folder another user lets others write. A damaged file is set aside; a file or folder
+    // of the user's that others may write is made the owner's alone.
     static bool Prepare(const wxString& path);
     // The save's temporary files ("<name>XXXXXX") left by a process that was killed while
     // saving. Only the holder of the instance lock may call it.

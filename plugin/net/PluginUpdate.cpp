@@ -50,9 +50,10 @@ void RemoveQuietly(const wxString& path)
         wxRemoveFile(path);
 }
 
-// Whole and made of entries that inflate within bounds: a skin archive cut short or damaged
-// would leave the program without its pictures.
-std::string SkinProblem(const wxString& path)
+} // namespace
+
+// A skin archive cut short or damaged would leave the program without its pictures.
+std::string PluginUpdate::SkinProblem(const wxString& path)
 {
     wxLogNull quiet;
     wxFFileInputStream file(path);
@@ -78,6 +79,8 @@ std::string SkinProblem(const wxString& path)
         return "not a whole archive";
     return entries > 0 ? std::string() : "not a skin archive";
 }
+
+namespace {
 
 std::string CatalogueProblem(const wxString& path)
 {

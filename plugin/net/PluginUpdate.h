@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <wx/filename.h>
 #include <wx/string.h>
 
@@ -27,6 +29,10 @@ public:
     // whose Content-Length matches what was written; a download that fails after writing
     // removes what it wrote.
     static bool DownloadToFile(const wxString& url, const wxString& path);
+
+    // Empty when the skin archive at 'path' reads whole (every entry within bounds and with its
+    // checksum); otherwise why not.
+    static std::string SkinProblem(const wxString& path);
 
     // The version a plug-in file carries after its mark; empty when it has none.
     static wxString VersionIn(const wxString& path);

@@ -131,10 +131,11 @@ grep -q "is damaged: kept as $conf.damaged" "$work/host.log" || fail "no line ab
 [ -z "$(window_named "Error")$(window_named "Sorvik Statuscope Error")" ] || fail "a log dialog opened"
 term_and_check "damaged settings" no
 
-# Settings others may change are made the owner's; a link planted as the lock is replaced, its
+# Settings and a folder others may change are made the owner's; a link planted as the lock is replaced, its
 # target untouched; the temporary file of a killed save goes.
 write_config
 chmod 666 "$conf"
+chmod 777 "$work/settings"
 echo "precious" > "$work/target"
 rm -f "$conf.lock"
 ln -s "$work/target" "$conf.lock"
@@ -142,6 +143,8 @@ echo "half a save" > "${conf}Xy12Zq"
 start_host --no-update
 main_window
 grep -q "could be changed by others: now only yours" "$work/host.log" || fail "no line about the open settings"
+grep -q "settings folder $work/settings could be changed by others: now only you" "$work/host.log" || fail "no line about the open folder"
+[ "$(stat -c %a "$work/settings")" = 755 ] || fail "the settings folder is still open to others: $(stat -c %a "$work/settings")"
 grep -q "was a symbolic link: replaced" "$work/host.log" || fail "no line about the planted lock"
 [ "$(cat "$work/target")" = precious ] || fail "the lock's link target was overwritten"
 [ ! -e "${conf}Xy12Zq" ] || fail "the killed save's temporary file is still there"
