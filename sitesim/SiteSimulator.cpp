@@ -337,7 +337,8 @@ bool SiteSimulator::ParseFault(const std::string& text, Fault& fault)
         {"500", Fault::ServerError},   {"garbage", Fault::Garbage},
         {"empty", Fault::Empty},     {"slow", Fault::Slow},
         {"429", Fault::TooMany},       {"503", Fault::Unavailable},   {"to-https", Fault::ToHttps},
-        {"to-http", Fault::ToHttp},    {"cut-mid-line", Fault::CutMidLine}};
+        {"to-http", Fault::ToHttp},    {"cut-mid-line", Fault::CutMidLine},
+        {"drip", Fault::Drip},         {"huge-image", Fault::HugeImage}};
     auto it = names.find(text);
     if (it == names.end())
         return false;
@@ -426,7 +427,7 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
     // list where it is.
     const bool needsAnswer =
         fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow ||
-        fault == Fault::CutMidLine;
+        fault == Fault::CutMidLine || fault == Fault::Drip;
     if (fault == Fault::ToHttps || fault == Fault::ToHttp) {
         const bool up = fault == Fault::ToHttps;
         // The name the client asked for, on the other port: a certificate names it.
@@ -637,6 +638,28 @@ bool SiteSimulator::ApplyFault(Fault fault, const httplib::Request& req, httplib
         WaitStopped(30000);
         ResetSocket(FindSocket(req));
         return true;
+    case Fault::HugeImage: {
+        // A GIF header and screen descriptor of 65535x65535 with one empty image: a decoder
+        // that trusts it allocates 16 GB.
+        static const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a', 0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x00,
+                                            ',', 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff, 0x00, 0x02, 0x02, 0x44,
+                                            0x01, 0x00, ';', 0, 0, 0, 0, 0, 0};
+        res.status = 200;
+        res.set_content(std::string(reinterpret_cast<const char*>(gif), sizeof gif), "image/gif");
+        return true;
+    }
+    case Fault::Drip: {
+        const std::string content = body;
+        res.body.clear();
+        res.set_content_provider(content.size(), contentType.empty() ? "text/plain" : contentType,
+                                 [this, content](size_t offset, size_t, httplib::DataSink& sink) {
+                                     if (WaitStopped(200))
+                                         return false;
+                                     sink.write(content.data() + offset, 1);
+                                     return true;
+                                 });
+        return true;
+    }
     case Fault::StallBody:
     case Fault::ResetBody: {
         const bool stall = fault == Fault::StallBody;

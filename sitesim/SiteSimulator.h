@@ -39,6 +39,8 @@ enum class Fault {
     ToHttps,     // 301 to the same address on the HTTPS port
     ToHttp,      // 301 to the same address on the plain HTTP port
     CutMidLine,  // 200 without a length, half the body (ending inside a line), then closed
+    Drip,        // the whole answer, one byte every 200 ms
+    HugeImage,   // 200 with a 35-byte GIF that declares 65535x65535 pixels
 };
 
 struct LoggedRequest {
