@@ -37,11 +37,19 @@ void AllTreeCtrl::UpdateGroupLabels()
                                                 static_cast<int>(GetChildrenCount(m_onlineGroup, false))));
 }
 
+int AllTreeCtrl::IconFor(unsigned long status) const
+{
+    if (status & STATUS_FREE)
+        return m_freeIcon;
+    if (status & STATUS_BUSY)
+        return m_busyIcon;
+    return -1;
+}
+
 void AllTreeCtrl::OnUserAdded(UserEvent& event)
 {
-    AppendUserItem(m_onlineGroup, event.GetUser(), -1);
-    UserEvent changed(event.GetUser(), wxEVT_USER_CHANGED, STATUS_NOT_MEANINGFUL);
-    ProcessEvent(changed);
+    // Made once with its final icon: every later change of the item's image measures it again.
+    AppendUserItem(m_onlineGroup, event.GetUser(), IconFor(event.GetUser().GetStatus()));
     if (!IsPlacingList())
         UpdateGroupLabels();
 }
@@ -49,16 +57,8 @@ void AllTreeCtrl::OnUserAdded(UserEvent& event)
 void AllTreeCtrl::OnUserChanged(UserEvent& event)
 {
     const wxTreeItemId item = FindItem(event.GetUser(), m_onlineGroup, false);
-    const unsigned long status = event.GetUser().GetStatus();
-    int icon = -1;
-    if (status & STATUS_FREE)
-        icon = m_freeIcon;
-    else if (status & STATUS_BUSY)
-        icon = m_busyIcon;
-    if (item.IsOk()) {
-        SetItemImage(item, icon, wxTreeItemIcon_Normal);
-        SetItemImage(item, icon, wxTreeItemIcon_Selected);
-    }
+    if (item.IsOk())
+        SetUserIcon(item, IconFor(event.GetUser().GetStatus()));
     // The base handler keeps the item's performer in step.
     event.Skip();
 }

@@ -21,6 +21,8 @@ public:
     int GetBusyIcon() const { return m_busyIcon; }
 
 private:
+    int IconFor(unsigned long status) const;
+
     wxString m_onlineLabel;
     wxTreeItemId m_onlineGroup;
     int m_freeIcon = -1;

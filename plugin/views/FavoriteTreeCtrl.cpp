@@ -176,8 +176,7 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
 
     wxTreeItemId item = FindItem(user, GetRootItem(), true);
     if (item.IsOk()) {
-        SetItemImage(item, icon, wxTreeItemIcon_Normal);
-        SetItemImage(item, icon, wxTreeItemIcon_Selected);
+        SetUserIcon(item, icon);
     } else {
         wxTreeItemId group;
         if (now == 0)

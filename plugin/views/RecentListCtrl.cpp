@@ -105,6 +105,15 @@ wxString RecentListCtrl::EventText(int kind, RecentNote note)
 
 void RecentListCtrl::Add(const wxString& name, int kind, RecentNote note, std::time_t when)
 {
+    // The entries of one refresh come together: the list is drawn once for all of them.
+    if (!m_batching) {
+        m_batching = true;
+        Freeze();
+        CallAfter([this] {
+            m_batching = false;
+            Thaw();
+        });
+    }
     const size_t before = m_entries.size();
     const RecentList::Entry& entry = m_entries.Add(when, name, kind, note);
     if (before == RecentList::kCapacity) {

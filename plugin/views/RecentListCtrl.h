@@ -50,6 +50,7 @@ private:
     wxBitmap m_blank;
     // Thumbnails and seconds only where there is room for them.
     bool m_wide = true;
+    bool m_batching = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -82,6 +82,14 @@ wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const 
     return item;
 }
 
+void UserListTreeCtrl::SetUserIcon(const wxTreeItemId& item, int icon)
+{
+    if (GetItemImage(item, wxTreeItemIcon_Normal) != icon)
+        SetItemImage(item, icon, wxTreeItemIcon_Normal);
+    if (GetItemImage(item, wxTreeItemIcon_Selected) != icon)
+        SetItemImage(item, icon, wxTreeItemIcon_Selected);
+}
+
 void UserListTreeCtrl::Unindex(const wxTreeItemId& item)
 {
     const UserListTreeItemData* data = PayloadOf(*this, item);

@@ -44,6 +44,9 @@ public:
 
 protected:
     // Items and the name index change together: performer items are added and removed only here.
+    // The item's icon, normal and selected; a change of the toolkit's image measures the item
+    // again, so an icon that stays is not set.
+    void SetUserIcon(const wxTreeItemId& item, int icon);
     wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
     void DeleteUserItem(const wxTreeItemId& item);
     void DeleteUserChildren(const wxTreeItemId& parent);
