@@ -32,5 +32,7 @@ inline constexpr Setting<long> CoolDownMinutes{"/Notifications/coolDownMinutes",
 inline constexpr Setting<long> MutedUntil{"/Notifications/mutedUntil", 0};
 // Days the performers' history is kept.
 inline constexpr Setting<long> HistoryDays{"/History/keepDays", 90};
+// The Favorite page's "Offline" group in the order the performers were last seen, latest first.
+inline constexpr Setting<bool> SortOfflineByLastSeen{"/History/sortOfflineByLastSeen", false};
 
 } // namespace Keys

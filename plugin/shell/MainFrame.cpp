@@ -325,6 +325,8 @@ void MainFrame::ShowPreferences()
     // The menus show what was chosen; the duration and the interval are read where they are used.
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, Keys::PopupOnlyFavorite.Read());
     SetPopupsPaused(Keys::PopupsPaused.Read());
+    if (m_favoritePageActive)
+        m_favoriteTree->SortOffline();
 }
 
 void MainFrame::SetPopupsPaused(bool paused)

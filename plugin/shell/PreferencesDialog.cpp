@@ -138,6 +138,9 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool favoritesLoaded)
     historyRow->Add(m_historyDays, 0, wxRIGHT, 6);
     historyRow->Add(new wxStaticText(siteBox, wxID_ANY, _("days")), 0, wxALIGN_CENTER_VERTICAL);
     site->Add(historyRow, 0, wxALL, 4);
+    m_sortByLastSeen = new wxCheckBox(siteBox, wxID_ANY, _("Sort off-line favorites by when they were last seen"));
+    m_sortByLastSeen->SetValue(Keys::SortOfflineByLastSeen.Read());
+    site->Add(m_sortByLastSeen, 0, wxALL, 4);
 
     // The rules set on performers from their menus, each to be given back to the default.
     auto* rules = new wxStaticBoxSizer(wxVERTICAL, this, _("Rules for performers"));
@@ -194,6 +197,7 @@ void PreferencesDialog::Apply() const
     Keys::SignInAtStart.Write(m_signIn->GetValue());
     Keys::SyncInterval.Write(m_interval->GetValue());
     Keys::HistoryDays.Write(m_historyDays->GetValue());
+    Keys::SortOfflineByLastSeen.Write(m_sortByLastSeen->GetValue());
     Settings::Flush();
     PerformerRules::ApplySettings();
     for (const wxString& name : m_removedRules)

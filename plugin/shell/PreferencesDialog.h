@@ -56,6 +56,7 @@ private:
     wxSpinCtrl* m_quietTo;
     wxSpinCtrl* m_coolDown;
     wxSpinCtrl* m_historyDays;
+    wxCheckBox* m_sortByLastSeen;
     wxCheckBox* m_signIn;
     wxChoice* m_style;
     wxCheckBox* m_startAtLogin;

@@ -231,6 +231,17 @@ int HistoryDatabase::Forget(std::time_t before)
     return forgotten;
 }
 
+std::time_t HistoryDatabase::LastSeen(const wxString& name)
+{
+    if (!m_db)
+        return 0;
+    // An open session is a performer on line now: her last moment known is the program's.
+    Statement query(m_db, "SELECT MAX(COALESCE(s.end, ?)) FROM performers p JOIN sessions s ON s.performer = p.id"
+                          " WHERE p.name = ?");
+    query.Bind(1, static_cast<long long>(LastKnown())).Bind(2, Utf8(name));
+    return query.Step() == SQLITE_ROW && !query.IsNull(0) ? static_cast<std::time_t>(query.Column(0)) : 0;
+}
+
 std::vector<HistoryDatabase::Session> HistoryDatabase::SessionsOf(const wxString& name, std::time_t since)
 {
     std::vector<Session> sessions;

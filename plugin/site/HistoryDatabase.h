@@ -44,6 +44,8 @@ public:
     int CloseLeftOpen();
     // Forgets the sessions that ended before 'before'.
     int Forget(std::time_t before);
+    // When the performer was last seen on line (0: never).
+    std::time_t LastSeen(const wxString& name);
     // The performer's sessions that ended after 'since' (or are open), oldest first.
     std::vector<Session> SessionsOf(const wxString& name, std::time_t since);
 

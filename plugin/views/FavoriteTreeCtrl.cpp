@@ -4,7 +4,9 @@
 
 #include <wx/imaglist.h>
 
+#include "app/Keys.h"
 #include "model/UserStatus.h"
+#include "site/HistoryDatabase.h"
 #include "site/HistoryRecorder.h"
 #include "site/UserEvent.h"
 #include "site/UserListEvent.h"
@@ -42,6 +44,38 @@ void FavoriteTreeCtrl::OnToolTip(wxTreeEvent& event)
     const PerformerHistory::Summary summary =
         HistoryDialog::Read(HistoryRecorder::DefaultPath(), data->GetUser().GetName(), std::time(nullptr));
     event.SetToolTip(HistoryDialog::SeenText(summary));
+}
+
+void FavoriteTreeCtrl::SortOffline(std::map<wxString, std::time_t> lastSeen)
+{
+    if (!Keys::SortOfflineByLastSeen.Read() || !m_offlineGroup.IsOk())
+        return;
+    if (lastSeen.empty()) {
+        // One short query per off-line favourite, on one connection.
+        HistoryDatabase history(HistoryRecorder::DefaultPath());
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId item = GetFirstChild(m_offlineGroup, cookie); item.IsOk();
+             item = GetNextChild(m_offlineGroup, cookie))
+            if (const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item)))
+                lastSeen[data->GetUser().GetName()] = history.LastSeen(data->GetUser().GetName());
+    }
+    m_lastSeen = std::move(lastSeen);
+    SortChildren(m_offlineGroup);
+}
+
+int FavoriteTreeCtrl::OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second)
+{
+    const auto seen = [&](const wxTreeItemId& item, wxString& name) {
+        const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item));
+        name = data ? data->GetUser().GetName() : GetItemText(item);
+        const auto it = m_lastSeen.find(name);
+        return it == m_lastSeen.end() ? std::time_t(0) : it->second;
+    };
+    wxString a, b;
+    const std::time_t seenA = seen(first, a), seenB = seen(second, b);
+    if (seenA != seenB)
+        return seenA > seenB ? -1 : 1;
+    return a.Cmp(b);
 }
 
 void FavoriteTreeCtrl::CreateGroups()
@@ -107,6 +141,7 @@ void FavoriteTreeCtrl::PlaceFavorites(const UserList* site)
     Expand(m_onlineGroup);
     Expand(m_offlineGroup);
     UpdateGroupLabels();
+    SortOffline();
 }
 
 void FavoriteTreeCtrl::ApplySiteList(const UserList& site)
@@ -185,6 +220,11 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
             group = m_onlineGroup;
         if (group.IsOk()) {
             item = AppendUserItem(group, user, icon);
+            // Who just left was seen last: at the top of a group sorted by it.
+            if (group == m_offlineGroup && !IsPlacingList() && Keys::SortOfflineByLastSeen.Read()) {
+                m_lastSeen[user.GetName()] = std::time(nullptr);
+                SortChildren(m_offlineGroup);
+            }
             // An empty group cannot be expanded; show its first member rather than hide it.
             if (!IsPlacingList() && GetChildrenCount(group, false) == 1)
                 Expand(group);

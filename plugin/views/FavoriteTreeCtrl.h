@@ -1,5 +1,8 @@
 #pragma once
 
+#include <ctime>
+#include <map>
+
 #include "model/UserList.h"
 #include "views/UserListTreeCtrl.h"
 
@@ -22,6 +25,10 @@ public:
     void UpdateGroupLabels();
     // Off-line favourites: when they were last seen.
     void OnToolTip(wxTreeEvent& event);
+    // While "/History/sortOfflineByLastSeen" is on, the "Offline" group in the order its
+    // performers were last seen, latest first, never seen last; 'lastSeen' gives the times
+    // (read from the history when empty).
+    void SortOffline(std::map<wxString, std::time_t> lastSeen = {});
 
     const UserList& GetFavorites() const { return m_favorites; }
     wxTreeItemId GetOnlineGroup() const { return m_onlineGroup; }
@@ -36,6 +43,9 @@ public:
     // placed when it comes (as a list event of the site, or told here).
     void SetSiteListKnown(bool known) { m_siteListKnown = known; }
 
+protected:
+    int OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) override;
+
 private:
     void ApplySiteList(const UserList& site);
 
@@ -43,6 +53,7 @@ private:
 
     UserList m_favorites;
     bool m_siteListKnown = false;
+    std::map<wxString, std::time_t> m_lastSeen;
     wxString m_onlineLabel;
     wxTreeItemId m_onlineGroup;
     wxString m_offlineLabel;

@@ -10,6 +10,7 @@
 #include "EventPump.h"
 #include "FakeBrowser.h"
 #include "app/CommandIds.h"
+#include "app/Keys.h"
 #include "app/Settings.h"
 #include "model/UserStatus.h"
 #include "net/Util.h"
@@ -281,6 +282,26 @@ TEST_F(FavoriteTreeTest, FavouritesAreSplitWithTheirIcons)
     EXPECT_EQ(tree->GetItemImage(tree->FindItem(User("free", 0), online, false)), tree->GetFreeIcon());
     EXPECT_EQ(tree->GetItemImage(tree->FindItem(User("show", 0), online, false)), tree->GetBusyIcon());
     EXPECT_EQ(tree->GetItemImage(tree->FindItem(User("bare", 0), online, false)), -1);
+}
+
+TEST_F(FavoriteTreeTest, OfflineByLastSeenWhenChosenWhoLeavesComingFirst)
+{
+    Install(Users({{"ann", 0}, {"bea", 0}, {"cy", 0}, {"dee", 0x03}}));
+    const auto offlineNames = [&] {
+        std::vector<wxString> names;
+        for (const Row& row : Rows(*tree, offline))
+            names.push_back(row.label);
+        return names;
+    };
+    const std::vector<wxString> placed = offlineNames();
+    tree->SortOffline({{"ann", 100}, {"cy", 300}});
+    EXPECT_EQ(offlineNames(), placed) << "off by default";
+    Keys::SortOfflineByLastSeen.Write(true);
+    tree->SortOffline({{"ann", 100}, {"cy", 300}});
+    EXPECT_EQ(offlineNames(), (std::vector<wxString>{"cy", "ann", "bea"})) << "latest first, never seen last";
+    DeliverUser(*tree, wxEVT_USER_DELETED, "dee", 0x03);
+    EXPECT_EQ(offlineNames(), (std::vector<wxString>{"dee", "cy", "ann", "bea"}));
+    Keys::SortOfflineByLastSeen.Write(false);
 }
 
 TEST_F(FavoriteTreeTest, LeavingAndRejoiningMoveToTheEndOfTheOtherGroup)

@@ -26,6 +26,18 @@ all_count() { report && sed -n 's/.*tree-item "Online (\([0-9]*\))".*/\1/p' "$wo
 
 # The inputs: each prepares the files or the site before the start...
 prepare_catalogue_cut() { mkdir -p "$app/ja/LC_MESSAGES"; head -c 2000 "$bin/ja/LC_MESSAGES/sorvik.mo" > "$app/ja/LC_MESSAGES/sorvik.mo"; }
+prepare_catalogue_arguments() {
+  mkdir -p "$app/ja/LC_MESSAGES"
+  sed 's/^msgstr "ほかに %d 人がオンライン"$/msgstr "ほかに %s 人がオンライン"/' \
+    "$(dirname "$0")/../../assets/po/ja.po" > "$work/bad.po"
+  msgfmt -o "$app/ja/LC_MESSAGES/sorvik.mo" "$work/bad.po"
+}
+prepare_settings_open() {
+  chmod 666 "$conf"
+  echo "precious" > "$work/target"
+  rm -f "$conf.lock"
+  ln -s "$work/target" "$conf.lock"
+}
 prepare_settings_random() { head -c 4096 /dev/urandom > "$conf"; chmod 600 "$conf"; }
 prepare_skin_bomb() {
   # One entry inflating 2 MB of deflated zeros to 200 MB, beside the real skin's pictures.
@@ -45,6 +57,11 @@ prepare_thumbnail_drip() { sim_fault thumbnail drip; }
 prepare_list_cut() { :; }
 # ... and checks its own result once the window is there.
 check_catalogue_cut() { said "is not used: cut short"; }
+check_catalogue_arguments() { said "takes other arguments"; }
+check_settings_open() {
+  said "could be changed by others: now only yours" && said "was a symbolic link: replaced" &&
+    [ "$(cat "$work/target")" = precious ] && [ "$(stat -c %a "$conf")" = 600 ]
+}
 check_settings_random() { said "is damaged: kept as $conf.damaged"; }
 check_skin_bomb() { wait_for 50 eval 'report && grep -q "tree-item \"Online ([0-9]" "$work/report"'; }
 check_thumbnail_huge() { newcomers huge_ 1; wait_for 50 popup_shown huge_1; }
@@ -65,6 +82,8 @@ report_has_popup() { grep -q '^window wxDialog "Popup" shown=1' "$work/report"; 
 # name                language     what the input is
 cases=(
   "catalogue_cut      ja_JP.UTF-8  a Japanese catalogue cut at 2,000 bytes"
+  "catalogue_arguments ja_JP.UTF-8 a Japanese translation taking %s for %d"
+  "settings_open      C.UTF-8      settings others may change and a link planted as the lock"
   "settings_random    C.UTF-8      a settings file of random bytes"
   "skin_bomb          C.UTF-8      a skin entry inflating to 200 MB"
   "thumbnail_huge     C.UTF-8      a 35-byte GIF thumbnail declaring 65535x65535"
@@ -75,7 +94,7 @@ for row in "${cases[@]}"; do
   read -r name language what <<< "$row"
   write_settings
   cp "$bin/sorvik.skin" "$app/sorvik.skin"
-  rm -rf "$app/ja" "$conf.damaged"
+  rm -rf "$app/ja" "$conf.damaged" "$conf.lock"
   curl -s -d '' "http://$site/_sim/faults/clear" > /dev/null
   "prepare_$name"
   : > "$work/host.log"

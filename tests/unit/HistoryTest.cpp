@@ -64,6 +64,8 @@ TEST_F(HistoryTest, SessionsFollowTheListsThroughACrashAndTheExit)
     EXPECT_EQ(ann[0].changes[1].second, STATUS_ONLINE | STATUS_BUSY | STATUS_PRIVATE);
     EXPECT_EQ(ann[1].to, kMonday + 13 * kHour);
     EXPECT_TRUE(db.SessionsOf("ghost", 0).empty()) << "gone without being seen leaves nothing";
+    EXPECT_EQ(db.LastSeen("ann"), kMonday + 13 * kHour);
+    EXPECT_EQ(db.LastSeen("ghost"), 0);
 
     // Started again: bob on line, then the exit.
     ASSERT_TRUE(db.Write({{"bob", kMonday + 14 * kHour, STATUS_ONLINE | STATUS_FREE}}, kMonday + 14 * kHour));
