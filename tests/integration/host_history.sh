@@ -3,7 +3,9 @@
 # database in the data folder (the owner's alone) within seconds; the host killed with SIGKILL
 # again and again while it writes leaves an intact file whose sessions left open are closed at
 # the next start; after a clean exit no session is open; a performer's "History..." from the
-# tree's menu shows her on line now, with the week's map.
+# tree's menu shows her on line now, with the week's map; after a scripted hour (the host's wall
+# clock 60 times faster through libfaketime) a favourite's history shows when she was last seen
+# and how long she was on line, as the database holds it.
 #   host_history.sh BIN_DIR
 set -uo pipefail
 bin="$1"
@@ -55,3 +57,35 @@ xdotool windowactivate --sync "$(history_window)" key Escape
 wait_for 30 sh -c "! xdotool search --onlyvisible --name '^History of ' > /dev/null 2>&1" || fail "Escape left the history window open"
 stop_host
 echo "ok: $first's history window says she is on line now"
+
+# A scripted hour: kate on line from the start for 20 s (20 minutes of the host's clock, which
+# runs 60 times faster from Monday 09:00; its timers keep the real pace), then gone for 10 s.
+faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
+[ -f "$faketime_lib" ] || fail "libfaketime is missing (scripts/setup installs it)"
+rm -f "$db"*
+echo kate > "$XDG_DATA_HOME/sorvik-statuscope/favorites"
+curl -s "http://$site/_sim/performers" | grep -v '^kate ' > "$work/base"
+{ cat "$work/base"; echo "kate free 7"; } > "$work/with"
+curl -s -X POST --data-binary @"$work/with" "http://$site/_sim/performers" > /dev/null
+LANG=C.UTF-8 LANGUAGE= LD_PRELOAD="$faketime_lib" FAKETIME="@2026-12-07 09:00:00 x60" FAKETIME_DONT_FAKE_MONOTONIC=1 \
+  "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
+host=$!
+wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window on the fast clock"
+window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
+sleep 20
+curl -s -X POST --data-binary @"$work/base" "http://$site/_sim/performers" > /dev/null
+sleep 10
+read -r start end < <(query "SELECT s.start, s.end FROM sessions s JOIN performers p ON p.id = s.performer WHERE p.name = 'kate'" | tr '|' ' ')
+[ -n "${end:-}" ] || fail "kate's session did not end in the history: ${start:-none}"
+# The Favorite page: its Offline group's first member is kate; her menu's History...
+xdotool windowactivate --sync "$window" mousemove --window "$window" --sync 120 80 click 1 sleep 0.5 \
+  mousemove --window "$window" 60 110 click 1 key Down Down sleep 0.3 key Menu sleep 0.5 key Down Down Down Return
+wait_for 50 history_window > /dev/null || fail "no history window for kate"
+last_seen="Last seen: $(LANG=C date -d "@$end" '+%m/%d/%y %H:%M')"
+minutes=$(( (end - start + 30) / 60 ))
+today="On line today: 0 h $(printf '%02d' "$minutes") min (free 0 h $(printf '%02d' "$minutes") min)"
+seen_right() { report && grep -q "text \"$last_seen\"" "$work/report" && grep -q "text \"$today\"" "$work/report"; }
+wait_for 30 seen_right || fail "kate's history does not say \"$last_seen\" and \"$today\": $(grep 'text ' "$work/report")"
+[ -n "${SORVIK_SCREENSHOT_HOUR:-}" ] && import -window root "$SORVIK_SCREENSHOT_HOUR"
+stop_host
+echo "ok: after a scripted hour kate's history says \"$last_seen\", $minutes minutes on line"
