@@ -1,5 +1,7 @@
 #include "app/ThreadLifeline.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -189,4 +191,9 @@ bool ThreadLifeline::StopAll(int timeoutMs)
     }
     Reap();
     return allEnded;
+}
+
+void ThreadLifeline::NameCurrentThread(const char* name)
+{
+    ::pthread_setname_np(::pthread_self(), name);
 }

@@ -13,6 +13,8 @@ class wxThread;
 // StopAll), so that "ended" means gone from the plug-in's code, not nearly gone.
 class ThreadLifeline {
 public:
+    // Names the calling thread for the system's tools (top -H, /proc): at most 15 characters.
+    static void NameCurrentThread(const char* name);
     static std::shared_ptr<ThreadLifeline> Create();
 
     void RequestStop();

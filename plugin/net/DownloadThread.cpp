@@ -147,6 +147,7 @@ std::unique_ptr<char[]> DownloadThread::TakeBuffer(wxCommandEvent& event)
 
 wxThread::ExitCode DownloadThread::Entry()
 {
+    ThreadLifeline::NameCurrentThread("sorvik-download");
     m_lifeline->AttachThread(this);
     ThreadLifeline::SetCurrent(m_lifeline.get());
     Fetch();

@@ -70,6 +70,7 @@ bool DaemonThread::WaitFor(long ms)
 
 wxThread::ExitCode DaemonThread::Entry()
 {
+    ThreadLifeline::NameCurrentThread("sorvik-refresh");
     m_lifeline->AttachThread(this);
     ThreadLifeline::SetCurrent(m_lifeline.get());
     ExitCode code = Synchronise();

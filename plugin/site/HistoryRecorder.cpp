@@ -42,6 +42,7 @@ private:
 
     void Work()
     {
+        ThreadLifeline::NameCurrentThread("sorvik-history");
         HistoryDatabase db(m_recorder.m_path);
         if (!db.IsOpen()) {
             std::fprintf(stderr, "sorvik: no history: %s\n", db.Error().c_str());
