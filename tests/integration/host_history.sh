@@ -67,7 +67,9 @@ echo kate > "$XDG_DATA_HOME/sorvik-statuscope/favorites"
 curl -s "http://$site/_sim/performers" | grep -v '^kate ' > "$work/base"
 { cat "$work/base"; echo "kate free 7"; } > "$work/with"
 curl -s -X POST --data-binary @"$work/with" "http://$site/_sim/performers" > /dev/null
-LANG=C.UTF-8 LANGUAGE= LD_PRELOAD="$faketime_lib" FAKETIME="@2026-12-07 09:00:00 x60" FAKETIME_DONT_FAKE_MONOTONIC=1 \
+# A sanitizer build needs its runtime first among the preloaded libraries.
+asan_runtime=$(ldd "$bin/sorvik" | awk '/libasan/{print $3}')
+LANG=C.UTF-8 LANGUAGE= LD_PRELOAD="${asan_runtime:+$asan_runtime }$faketime_lib" FAKETIME="@2026-12-07 09:00:00 x60" FAKETIME_DONT_FAKE_MONOTONIC=1 \
   "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
 host=$!
 wait_for 100 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window on the fast clock"
