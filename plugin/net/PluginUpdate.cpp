@@ -1,13 +1,10 @@
 #include "net/PluginUpdate.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
-
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
-#include <vector>
+#include <utility>
 
 #include <wx/ffile.h>
 #include <wx/wfstream.h>
@@ -98,51 +95,23 @@ std::string CatalogueProblem(const wxString& path)
 
 } // namespace
 
-wxString PluginUpdate::VersionIn(const wxString& path)
+wxString PluginUpdate::VersionIn(const std::string& bytes)
 {
-    wxLogNull quiet;
-    wxFFile file(path, "rb");
-    if (!file.IsOpened())
-        return wxString();
     static const char mark[] = SORVIK_VERSION_MARK;
-    const size_t markLength = std::strlen(mark);
-    constexpr size_t kVersionMax = 32;
-    const auto versionAt = [&](const std::string& text, size_t at) {
+    const size_t markLength = sizeof mark - 1;
+    // The bare mark (a reader's own, as here) carries no version and is passed over.
+    for (size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1)) {
         std::string version;
-        for (size_t i = at + markLength; i < text.size() && version.size() < kVersionMax; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
+        for (size_t i = at + markLength; i < bytes.size() && version.size() < 32; ++i) {
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
             if (!std::isalnum(c) && c != '.' && c != '-' && c != '+' && c != '~')
                 break;
             version += static_cast<char>(c);
         }
-        return version;
-    };
-    // Read in pieces, each searched with the end of the one before it, so that no mark is cut.
-    // The bare mark (the reader's own, as here) is skipped.
-    constexpr size_t kPiece = 1 << 20;
-    std::vector<char> piece(kPiece);
-    std::string window;
-    size_t from = 0;
-    for (;;) {
-        const size_t got = file.Read(piece.data(), kPiece);
-        window.append(piece.data(), got);
-        for (size_t at = window.find(mark, from); at != std::string::npos; at = window.find(mark, at + 1)) {
-            if (got != 0 && window.size() - at < markLength + kVersionMax + 1)
-                break; // its end is in the next piece
-            const std::string version = versionAt(window, at);
-            if (!version.empty())
-                return wxString::FromAscii(version.c_str());
-            from = at + 1;
-        }
-        if (got == 0)
-            return wxString();
-        const size_t keep = markLength + kVersionMax + 1;
-        if (window.size() > keep) {
-            const size_t drop = window.size() - keep;
-            window.erase(0, drop);
-            from = from > drop ? from - drop : 0;
-        }
+        if (!version.empty())
+            return wxString::FromAscii(version.c_str());
     }
+    return wxString();
 }
 
 wxString PluginUpdate::SkinPath(const wxFileName& application)
@@ -186,13 +155,13 @@ void PluginUpdate::InstallPendingFiles(const wxFileName& application)
     }
 }
 
-bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path)
+bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path, std::string* kept)
 {
     HttpRequest request;
     request.url = url;
     request.timeoutSeconds = kTimeoutSeconds;
     request.maxBodyBytes = kMaxFileBytes;
-    const HttpResponse response = HttpClient::Get(request);
+    HttpResponse response = HttpClient::Get(request);
     // A cut-short or refused answer is no file, whatever its headers say.
     if (!response.IsSuccess())
         return false;
@@ -208,6 +177,8 @@ bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path)
         RemoveQuietly(path);
         return false;
     }
+    if (kept)
+        *kept = std::move(response.body);
     return true;
 }
 
@@ -219,13 +190,15 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
         Settings::Host::Main, "/cgi-bin/app/update.cgi?version=" + version.GetString());
     newPlugin = wxFileName(Util::PluginFileNameFor(application).GetFullPath() + ".new");
     const wxString newPath = newPlugin.GetFullPath();
-    if (!DownloadToFile(address, newPath))
+    std::string plugin;
+    if (!DownloadToFile(address, newPath, &plugin))
         return false;
 
     int answer = wxNO;
     // Which version: a user asked to install something deserves to know what.
     wxString message = _("The new plugin will be installed.");
-    const wxString offered = VersionIn(newPath);
+    const wxString offered = VersionIn(plugin);
+    plugin = std::string();
     if (!offered.empty())
         message = wxString::Format(_("Sorvik Statuscope %s is available; you have %s."), offered,
                                    version.GetString()) +

@@ -28,14 +28,15 @@ public:
     // Fetches 'url' into 'path' when the answer is a whole "application/octet-stream" file
     // whose Content-Length matches what was written; a download that fails after writing
     // removes what it wrote.
-    static bool DownloadToFile(const wxString& url, const wxString& path);
+    // 'kept', when given, takes the body that was written.
+    static bool DownloadToFile(const wxString& url, const wxString& path, std::string* kept = nullptr);
 
     // Empty when the skin archive at 'path' reads whole (every entry within bounds and with its
     // checksum); otherwise why not.
     static std::string SkinProblem(const wxString& path);
 
-    // The version a plug-in file carries after its mark; empty when it has none.
-    static wxString VersionIn(const wxString& path);
+    // The version a plug-in's bytes carry after its mark; empty when they have none.
+    static wxString VersionIn(const std::string& bytes);
 
     static wxString SkinPath(const wxFileName& application);
     static wxString CataloguePath(const wxFileName& application);

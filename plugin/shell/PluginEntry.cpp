@@ -13,6 +13,7 @@
 #include "net/Version.h"
 #include "shell/MainFrame.h"
 #include "skin/ResourceManager.h"
+#include "skin/SkinText.h"
 
 #ifndef SORVIK_PLUGIN_VERSION
 #define SORVIK_PLUGIN_VERSION "1.3.0"
@@ -33,13 +34,7 @@ wxBitmap SplashPicture(ResourceManager& skin)
         return skin.GetBitmap("SplashScreen_bitmap");
     wxMemoryDC dc(picture);
     const auto write = [&](const wxString& text, int pixels, const wxColour& colour, int top) {
-        wxFont font(wxFontInfo(wxSize(0, pixels)));
-        dc.SetFont(font);
-        // Smaller rather than cut where a language needs more room.
-        while (dc.GetTextExtent(text).x > picture.GetWidth() - 80 && font.GetPixelSize().y > 8) {
-            font.SetPixelSize(wxSize(0, font.GetPixelSize().y - 1));
-            dc.SetFont(font);
-        }
+        SkinText::FitFont(dc, wxFont(wxFontInfo(wxSize(0, pixels))), text, picture.GetWidth() - 80, 8);
         dc.SetTextForeground(colour);
         dc.DrawText(text, 40, top);
     };

@@ -20,6 +20,7 @@
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "skin/ResourceManager.h"
+#include "skin/SkinText.h"
 #include "site/ThumbnailFetch.h"
 #include "views/DesktopWindowHints.h"
 #include "views/PopupColumn.h"
@@ -75,14 +76,8 @@ wxBitmap PopupDialog::Band(const wxString& key, const wxString& words, int width
     if (!drawWords)
         return band;
     wxMemoryDC dc(band);
-    wxFont font(wxFontInfo(wxSize(0, std::max(7, band.GetHeight() - 3))).Bold());
-    dc.SetFont(font);
-    // Long words in another language are made smaller, never cut.
-    for (wxSize extent = dc.GetTextExtent(words); extent.x > band.GetWidth() - 4 && font.GetPixelSize().y > 6;
-         extent = dc.GetTextExtent(words)) {
-        font.SetPixelSize(wxSize(0, font.GetPixelSize().y - 1));
-        dc.SetFont(font);
-    }
+    SkinText::FitFont(dc, wxFont(wxFontInfo(wxSize(0, std::max(7, band.GetHeight() - 3))).Bold()), words,
+                      band.GetWidth() - 4, 6);
     const wxSize extent = dc.GetTextExtent(words);
     const wxPoint at((band.GetWidth() - extent.x) / 2, (band.GetHeight() - extent.y) / 2);
     dc.SetTextForeground(wxColour(0, 0, 0, 90));

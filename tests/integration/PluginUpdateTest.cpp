@@ -191,7 +191,7 @@ TEST_F(PluginUpdateTest, CompanionNamesFollowTheApplicationFile)
 
 TEST_F(PluginUpdateTest, TheQuestionNamesTheVersionTheOfferedPluginCarries)
 {
-    // The mark straddles the first megabyte, where the file is read in pieces.
+    // The mark deep in a large file, as in a real plug-in's read-only data.
     std::string plugin(1024 * 1024 - 10, '\x7f');
     plugin += std::string(SORVIK_VERSION_MARK "1.4.0") + '\0' + std::string(5000, 'z');
     sim->SetUpdate("1.4.0", {{"", plugin}});
