@@ -177,6 +177,9 @@ MainFrame::MainFrame() : m_geometry(this)
     m_allTree->Bind(wxEVT_USER_LIST_INITIALIZED, [this](UserListEvent& event) {
         event.Skip();
         m_siteListKnown = true;
+        // Favourites installed while this list was already on its way did not get it.
+        if (m_favoritePageActive && !m_favoriteTree->IsSiteListKnown())
+            m_favoriteTree->GetEventHandler()->AddPendingEvent(event);
     });
     wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
     SetAcceleratorTable(wxAcceleratorTable(1, &find));

@@ -42,6 +42,7 @@ public:
     // Until the site's first list is known the favourites are loading, not off line: they are
     // placed when it comes (as a list event of the site, or told here).
     void SetSiteListKnown(bool known) { m_siteListKnown = known; }
+    bool IsSiteListKnown() const { return m_siteListKnown; }
 
 protected:
     int OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) override;
