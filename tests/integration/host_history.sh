@@ -63,6 +63,8 @@ echo "ok: $first's history window says she is on line now"
 faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
 [ -f "$faketime_lib" ] || fail "libfaketime is missing (scripts/setup installs it)"
 rm -f "$db"*
+# The script alone moves kate: the site's own churn would make her busy now and then.
+curl -s "http://$site/_sim/churn?on=0" > /dev/null
 echo kate > "$XDG_DATA_HOME/sorvik-statuscope/favorites"
 curl -s "http://$site/_sim/performers" | grep -v '^kate ' > "$work/base"
 { cat "$work/base"; echo "kate free 7"; } > "$work/with"
