@@ -154,6 +154,10 @@ bool SiteSimulator::Start()
         server.new_task_queue = [] { return new httplib::ThreadPool(24); };
         server.set_read_timeout(10, 0);
         server.set_write_timeout(10, 0);
+        // As a web server keeps a client's connection (nginx: 75 s, 1000 requests), so a
+        // refresh every few seconds reuses it.
+        server.set_keep_alive_timeout(75);
+        server.set_keep_alive_max_count(1000);
         server.Get(".*", handler);
         server.Post(".*", handler);
     };

@@ -76,6 +76,24 @@ bool ThreadLifeline::WaitForStopRequest(long timeoutMs) const
                               [this] { return m_stopRequested; });
 }
 
+void ThreadLifeline::Wake()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_woken = true;
+    }
+    m_stopped.notify_all();
+}
+
+bool ThreadLifeline::WaitForStopOrWake(long timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_stopped.wait_for(guard, std::chrono::milliseconds(std::max(0L, timeoutMs)),
+                       [this] { return m_stopRequested || m_woken; });
+    m_woken = false;
+    return m_stopRequested;
+}
+
 bool ThreadLifeline::IsStopRequested() const
 {
     std::lock_guard<std::mutex> guard(m_lock);

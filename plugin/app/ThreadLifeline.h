@@ -21,6 +21,11 @@ public:
     bool IsStopRequested() const;
     // Sleeps up to 'timeoutMs', woken at once by RequestStop; true when a stop was requested.
     bool WaitForStopRequest(long timeoutMs) const;
+    // Ends the thread's next (or current) WaitForStopOrWake early: work has come.
+    void Wake();
+    // Sleeps up to 'timeoutMs', woken at once by RequestStop or Wake; true when a stop was
+    // requested.
+    bool WaitForStopOrWake(long timeoutMs);
     // The thread's first step: a joinable thread is joined and deleted here once ended.
     void AttachThread(wxThread* thread);
     // The thread's last step; wakes the waiters.
@@ -52,4 +57,5 @@ private:
     mutable std::condition_variable m_stopped;
     bool m_hasEnded = false;
     bool m_stopRequested = false;
+    bool m_woken = false;
 };

@@ -1,10 +1,13 @@
 #include "net/ProxySetting.h"
 
+#include <chrono>
+#include <map>
 #include <mutex>
 
 #include <proxy.h>
 
 #include "app/Shutdown.h"
+#include "net/NetworkWatch.h"
 #include "net/Url.h"
 
 namespace {
@@ -14,12 +17,32 @@ bool g_fixed = false;
 std::string g_proxy; // when fixed
 pxProxyFactory* g_factory = nullptr;
 
+// The desktop's answer for an origin, asked again after a while: libproxy reads its
+// configuration (and the system's service names) on every question, the larger part of an
+// idle refresh's cost.
+struct Answer {
+    std::string proxy;
+    std::chrono::steady_clock::time_point at;
+};
+constexpr auto kAnswerKept = std::chrono::seconds(60);
+constexpr size_t kAnswersKept = 64;
+std::map<std::string, Answer> g_answers;
+
+// "scheme://host:port" of an address: what a proxy choice depends on.
+std::string OriginOf(const std::string& address)
+{
+    const size_t scheme = address.find("://");
+    const size_t path = scheme == std::string::npos ? std::string::npos : address.find_first_of("/?#", scheme + 3);
+    return address.substr(0, path);
+}
+
 void ForgetDesktop()
 {
     std::lock_guard<std::mutex> guard(g_lock);
     if (g_factory)
         px_proxy_factory_free(g_factory);
     g_factory = nullptr;
+    g_answers.clear();
 }
 
 } // namespace
@@ -50,6 +73,7 @@ void ProxySetting::UseDesktop()
 {
     std::lock_guard<std::mutex> guard(g_lock);
     g_fixed = false;
+    g_answers.clear();
 }
 
 std::string ProxySetting::For(const std::string& address)
@@ -64,6 +88,12 @@ std::string ProxySetting::For(const std::string& address)
     }
     if (!g_factory)
         return std::string();
+    const std::string origin = OriginOf(address);
+    const auto now = std::chrono::steady_clock::now();
+    const auto known = g_answers.find(origin);
+    // After a resume the computer may be on another network with another proxy.
+    if (known != g_answers.end() && now - known->second.at < kAnswerKept && !NetworkWatch::RecentlyResumed())
+        return known->second.proxy;
     char** proxies = px_proxy_factory_get_proxies(g_factory, address.c_str());
     std::string chosen;
     // The first is the desktop's choice; "direct://" means none.
@@ -71,5 +101,8 @@ std::string ProxySetting::For(const std::string& address)
         chosen = proxies[0];
     if (proxies)
         px_proxy_factory_free_proxies(proxies);
+    if (g_answers.size() >= kAnswersKept)
+        g_answers.clear();
+    g_answers[origin] = Answer{chosen, now};
     return chosen;
 }

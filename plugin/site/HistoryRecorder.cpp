@@ -40,6 +40,12 @@ private:
         return std::exchange(m_recorder.m_queue, {});
     }
 
+    bool HasQueued()
+    {
+        std::lock_guard<std::mutex> guard(m_recorder.m_lock);
+        return !m_recorder.m_queue.empty();
+    }
+
     void Work()
     {
         ThreadLifeline::NameCurrentThread("sorvik-history");
@@ -52,7 +58,11 @@ private:
         const std::time_t keep = static_cast<std::time_t>(m_recorder.m_keepDays) * kDay;
         std::time_t forgotten = 0;
         for (;;) {
-            const bool stop = m_lifeline->WaitForStopRequest(kWriteEveryMs);
+            bool stop = m_lifeline->WaitForStopOrWake(kAliveEveryMs);
+            // The first change of a batch wakes the writer; the rest of the batch comes within
+            // the next moments.
+            if (!stop && HasQueued())
+                stop = m_lifeline->WaitForStopRequest(kWriteEveryMs);
             const std::time_t now = std::time(nullptr);
             const std::vector<HistoryDatabase::Change> batch = Take();
             if (!db.Write(batch, now))
@@ -122,8 +132,14 @@ void HistoryRecorder::Note(const wxString& name, unsigned long status)
     change.name = name; // std::wstring inside: a deep copy
     change.at = std::time(nullptr);
     change.status = status;
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_queue.push_back(std::move(change));
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        first = m_queue.empty();
+        m_queue.push_back(std::move(change));
+    }
+    if (first && m_lifeline)
+        m_lifeline->Wake();
 }
 
 void HistoryRecorder::OnUser(UserEvent& event)

@@ -20,7 +20,11 @@ class UserListEvent;
 // its end the open sessions are closed at that moment.
 class HistoryRecorder : public wxEvtHandler {
 public:
+    // Changes are written at most this long after they came.
     static constexpr long kWriteEveryMs = 2000;
+    // While nothing changes, the moment known is noted this often (what a crash's open sessions
+    // end at); between, the writer sleeps.
+    static constexpr long kAliveEveryMs = 60000;
 
     // 'path' is the database; 'keepDays' how long a session is kept.
     HistoryRecorder(const wxString& path, int keepDays);

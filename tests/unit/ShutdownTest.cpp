@@ -1,10 +1,13 @@
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <wx/init.h>
 
 #include "app/Shutdown.h"
+#include "app/ThreadLifeline.h"
 
 namespace {
 // The module of the plug-in registers steps of its own: only the test's are looked at.
@@ -45,4 +48,19 @@ TEST(ShutdownTest, StepsRunOnceInStageOrderAndOnlyUpToTheStageAsked)
     EXPECT_EQ(ran.back(), "test skin");
     EXPECT_EQ(ran.size(), 5u) << "each step once";
     EXPECT_TRUE(PendingOfTheTest().empty());
+}
+
+// A wake given while the thread was busy is not lost: its next sleep ends at once, and a stop
+// still reads as a stop.
+TEST(ShutdownTest, ThreadSleepEndsOnWakeOrStop)
+{
+    auto lifeline = ThreadLifeline::Create();
+    const auto started = std::chrono::steady_clock::now();
+    lifeline->Wake();
+    EXPECT_FALSE(lifeline->WaitForStopOrWake(20000));
+    std::thread stopper([&] { lifeline->RequestStop(); });
+    EXPECT_TRUE(lifeline->WaitForStopOrWake(20000));
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    lifeline->MarkEnded();
 }
