@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include <malloc.h>
+
 #include <wx/event.h>
 #include <wx/log.h>
 
 #include "app/ThreadLifeline.h"
+#include "app/UiDispatcher.h"
 #include "site/Site.h"
 #include "site/UserListEvent.h"
 
@@ -79,6 +82,18 @@ wxThread::ExitCode DaemonThread::Entry()
     return code;
 }
 
+void DaemonThread::GiveBackPeak(size_t performers, bool waitForWindow)
+{
+    if (performers < kTrimFrom)
+        return;
+    // The list's copies on their way to the window are freed once it has taken them.
+    if (waitForWindow)
+        UiDispatcher::RunAndWait([] {}, [this] { return ShouldExit(); });
+    // A refresh's parse and copies leave megabytes free in this thread's heap that the C
+    // library keeps; they go back to the system rather than stay the program's for good.
+    malloc_trim(0);
+}
+
 wxThread::ExitCode DaemonThread::Synchronise()
 {
     if (!m_site)
@@ -100,6 +115,7 @@ wxThread::ExitCode DaemonThread::Synchronise()
         if (!m_poster->Post(event))
             return nullptr;
     }
+    GiveBackPeak(previous.size(), true);
 
     long interval = r;
     // Start to start: the time spent refreshing and posting counts towards the next wait.
@@ -119,6 +135,7 @@ wxThread::ExitCode DaemonThread::Synchronise()
             if (!m_poster->PostDifference(previous, current))
                 return nullptr;
             previous.swap(current);
+            GiveBackPeak(previous.size(), false);
         }
         // A failed refresh is tried again after the site's own delay (spaced, so that a short
         // outage does not use up the failures allowed).

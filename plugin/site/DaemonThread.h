@@ -39,6 +39,9 @@ private:
     ExitCode Synchronise();
     // Sleeps 'ms', woken at once by a stop request; false when asked to stop.
     bool WaitFor(long ms);
+    // Returns the memory a refresh of a large list leaves free to the system.
+    void GiveBackPeak(size_t performers, bool waitForWindow);
+    static constexpr size_t kTrimFrom = 1000;
 
     Site* m_site;
     std::shared_ptr<UserEventPoster> m_poster;

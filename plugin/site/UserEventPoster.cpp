@@ -3,7 +3,9 @@
 #include <utility>
 
 #include <wx/event.h>
+#include <wx/thread.h>
 
+#include "app/UiDispatcher.h"
 #include "model/UserStatus.h"
 #include "site/UserEvent.h"
 
@@ -37,17 +39,28 @@ bool UserEventPoster::PostDifference(const UserList& previous, const UserList& c
 {
     UserList added, deleted, changed;
     previous.GetDifference(current, added, deleted, changed);
+    size_t posted = 0;
     for (const auto& entry : added)
-        if (!Post(UserEvent(entry.second, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL)))
+        if (!Post(UserEvent(entry.second, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
             return false;
     for (const auto& entry : deleted)
-        if (!Post(UserEvent(entry.second, wxEVT_USER_DELETED, STATUS_NOT_MEANINGFUL)))
+        if (!Post(UserEvent(entry.second, wxEVT_USER_DELETED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
             return false;
     for (const auto& entry : changed) {
         UserEvent event(entry.second, wxEVT_USER_CHANGED, STATUS_NOT_MEANINGFUL);
         event.SetOldStatus(previous.GetUser(entry.first).GetStatus());
-        if (!Post(event))
+        if (!Post(event) || !EndOfSlice(posted))
             return false;
     }
     return true;
+}
+
+bool UserEventPoster::EndOfSlice(size_t& posted)
+{
+    if (++posted % kSlice != 0 || wxIsMainThread())
+        return true;
+    // Queued behind the slice, so it runs once the slice has been handled. A window that does
+    // not take it (a blocked loop, the plug-in going) only costs the pacing, never an event.
+    UiDispatcher::RunAndWait([] {}, m_shouldExit);
+    return !(m_shouldExit && m_shouldExit());
 }

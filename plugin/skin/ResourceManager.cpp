@@ -115,6 +115,7 @@ void ResourceManager::Load(const wxString& archivePath)
 {
     if (!wxFileName::FileExists(archivePath))
         return;
+    ++m_generation;
     // A damaged skin is not worth a dialog: whatever cannot be read is simply missing.
     wxLogNull quiet;
     wxFileSystem fs;

@@ -34,11 +34,14 @@ public:
 
     size_t GetImageCount() const { return m_images.size(); }
     bool HasImage(const wxString& key) const { return m_images.count(key) != 0; }
+    // Changes with every Load: what was drawn from the skin before is out of date.
+    unsigned GetGeneration() const { return m_generation; }
 
 private:
     void Load(const wxString& archivePath);
 
     static ResourceManager* ms_instance;
     std::unordered_map<wxString, wxImage> m_images;
+    unsigned m_generation = 0;
     std::unordered_map<wxString, wxBitmap> m_shared;
 };

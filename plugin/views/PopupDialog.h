@@ -50,6 +50,7 @@ public:
     static wxBitmap Band(const wxString& key, const wxString& words, int width);
 
 private:
+    static wxBitmap DrawBand(const wxString& key, const wxString& words, int width);
     void SetProperties();
     // The title and style bands as wide as the popup, the style band saying what 'kind' is.
     void SetBands(int kind);

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The longest stall of the real host's user-interface thread, as the desktop sees it: the
+# window manager's ping answered from the event loop (bin/ui_ping, every 10 ms), while the host
+# takes the site's first list of N performers and then the refresh in which a tenth of them
+# change state at once (their popups, Recent rows and tree changes). A refresh's parse pauses
+# 10 ms a performer, so at 10,000 it comes about 100 s later. Needs a desktop
+# (scripts/desktop-session).
+#   bench/ui_stall.sh BIN_DIR [N...]      (default N: 300 3000 10000; RUNS=3 runs of each)
+set -uo pipefail
+bin="$1"
+shift
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(300 3000 10000)
+. "$(dirname "$0")/../tests/integration/host_test_lib.sh"
+require_display
+now_ms() { date +%s%3N; }
+# The longest and the median answer (ms) of the pings between two moments.
+span() {
+  awk -v a="$1" -v b="$2" '$1 >= a && $1 < b { print ($2 == "lost" ? 3000000 : $2) }' "$work/pings" | sort -n |
+    awk '{ v[NR] = $1 } END { if (!NR) print "- -"; else printf "%.1f %.1f\n", v[NR] / 1000, v[int((NR + 1) / 2)] / 1000 }'
+}
+# The all-performers tree's count (its first group).
+listed() { report && [ "$(grep -o -m1 'tree-item "Online ([0-9]*)"' "$work/report" | tr -dc 0-9)" -ge "$1" ]; }
+
+printf '%-8s %18s %22s %12s\n' performers "first list (ms)" "refresh, N/10 change" "median (ms)"
+for n in "${sizes[@]}"; do
+ for _ in $(seq "${RUNS:-3}"); do
+  start_site --performers "$n" --no-churn
+  { hosts_section; printf '[System]\nsyncinterval=3\n[SplashScreen]\nduration=1\n'; } > "$work/Ruvidodur.conf"
+  rm -rf "$XDG_DATA_HOME"
+  started=$(now_ms)
+  LANG=C.UTF-8 LANGUAGE= "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
+  host=$!
+  "$bin/ui_ping" "$host" "Sorvik Statuscope" $((8 + n * 11 / 1000)) > "$work/pings" &
+  pinger=$!
+  # After the first list (read at once), before the next refresh asks (3 s).
+  sleep 2
+  # A tenth of the performers change state in one refresh.
+  curl -s "http://$site/_sim/performers" |
+    awk -v k=$((n / 10)) 'NR <= k { $2 = ($2 == "free" ? "private" : "free") } { print }' > "$work/changed"
+  changed=$(now_ms)
+  curl -s -X POST -H "Content-Type: text/plain" --data-binary @"$work/changed" "http://$site/_sim/performers" > /dev/null
+  wait "$pinger"
+  listed "$n" || fail "the host did not list the $n performers"
+  grep -q 'row "' "$work/report" || fail "the change of $((n / 10)) performers did not come within the time"
+  read -r first _ < <(span "$started" "$changed")
+  read -r refresh _ < <(span "$changed" 99999999999999)
+  read -r _ median < <(span 0 99999999999999)
+  printf '%-8s %18s %22s %12s\n' "$n" "$first" "$refresh" "$median"
+  stop_host
+  kill "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+  sim=""
+ done
+done
