@@ -17,6 +17,7 @@
 #include "site/DaemonThread.h"
 #include "site/TabunoSite.h"
 #include "site/UserEvent.h"
+#include "site/UserEventPoster.h"
 #include "site/UserListEvent.h"
 
 using sitesim::Fault;
@@ -281,6 +282,16 @@ public:
     }
     bool OnInit() override { return true; }
     void OnExit() override {}
+
+    // No one at first, then 'count' newcomers in one refresh.
+    void EmptyThenCrowd(size_t count)
+    {
+        lists.emplace_back();
+        UserList crowd;
+        for (size_t i = 0; i < count; ++i)
+            crowd.AddUser(User(wxString::Format("p%zu", i), 0x03));
+        lists.push_back(crowd);
+    }
 };
 
 } // namespace
@@ -289,11 +300,7 @@ TEST(DaemonThreadStopTest, StopDuringALongRunOfEventsReturnsPromptlyAndDropsTheR
 {
     const int count = 100000;
     InstantSite site;
-    site.lists.emplace_back();
-    UserList crowd;
-    for (int i = 0; i < count; ++i)
-        crowd.AddUser(User(wxString::Format("p%d", i), 0x03));
-    site.lists.push_back(crowd);
+    site.EmptyThenCrowd(count);
 
     RecordingHandler a, b;
     auto* thread = new DaemonThread(&site);
@@ -313,6 +320,31 @@ TEST(DaemonThreadStopTest, StopDuringALongRunOfEventsReturnsPromptlyAndDropsTheR
     EXPECT_LT(a.Count(wxEVT_USER_ADDED), static_cast<size_t>(count));
     EXPECT_LE(b.Count(wxEVT_USER_ADDED), a.Count(wxEVT_USER_ADDED))
         << "each performer reaches the handlers in registration order";
+}
+
+// A refresh of a thousand newcomers reaches the window in slices: work queued on the loop after
+// the first of them runs long before the last has come, and every one still arrives.
+TEST(DaemonThreadStopTest, ALargeRefreshLetsTheLoopRunBetweenSlices)
+{
+    const size_t count = 1000;
+    InstantSite site;
+    site.EmptyThenCrowd(count);
+
+    RecordingHandler a;
+    wxEvtHandler other;
+    size_t seenByThen = count + 1;
+    a.Bind(wxEVT_USER_ADDED, [&](UserEvent& event) {
+        event.Skip();
+        if (a.Count(wxEVT_USER_ADDED) == 0)
+            other.CallAfter([&] { seenByThen = a.Count(wxEVT_USER_ADDED); });
+    });
+    auto* thread = new DaemonThread(&site);
+    thread->AddEventHandler(&a);
+    const auto lifeline = thread->GetLifeline();
+    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    EXPECT_TRUE(PumpUntil([&] { return a.Count(wxEVT_USER_ADDED) == count; }, 10000));
+    EXPECT_LE(seenByThen, 2 * UserEventPoster::kSlice);
+    EXPECT_TRUE(DaemonThread::StopAndWait(lifeline));
 }
 
 TEST(UserEventTest, ClonesAreDeepAndKeepTypeIdAndStatuses)
