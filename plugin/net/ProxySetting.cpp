@@ -28,12 +28,13 @@ constexpr auto kAnswerKept = std::chrono::seconds(60);
 constexpr size_t kAnswersKept = 64;
 std::map<std::string, Answer> g_answers;
 
-// "scheme://host:port" of an address: what a proxy choice depends on.
+// The scheme, host and port of an address: what a proxy choice depends on.
 std::string OriginOf(const std::string& address)
 {
-    const size_t scheme = address.find("://");
-    const size_t path = scheme == std::string::npos ? std::string::npos : address.find_first_of("/?#", scheme + 3);
-    return address.substr(0, path);
+    Url url;
+    if (!Url::Parse(wxString::FromUTF8(address), url))
+        return address;
+    return (url.IsSecure() ? "https://" : "http://") + url.Host() + ":" + std::to_string(url.Port());
 }
 
 void ForgetDesktop()

@@ -115,7 +115,6 @@ void ResourceManager::Load(const wxString& archivePath)
 {
     if (!wxFileName::FileExists(archivePath))
         return;
-    ++m_generation;
     // A damaged skin is not worth a dialog: whatever cannot be read is simply missing.
     wxLogNull quiet;
     wxFileSystem fs;
@@ -172,8 +171,13 @@ wxIcon ResourceManager::GetIcon(const wxString& key)
 
 const wxBitmap& ResourceManager::GetSharedBitmap(const wxString& key)
 {
-    auto it = m_shared.find(key);
+    return GetSharedBitmap(key, [&] { return GetBitmap(key); });
+}
+
+const wxBitmap& ResourceManager::GetSharedBitmap(const wxString& id, const std::function<wxBitmap()>& make)
+{
+    auto it = m_shared.find(id);
     if (it == m_shared.end())
-        it = m_shared.emplace(key, GetBitmap(key)).first;
+        it = m_shared.emplace(id, make()).first;
     return it->second;
 }

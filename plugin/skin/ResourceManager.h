@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <unordered_map>
 
 #include <wx/bitmap.h>
@@ -31,17 +32,16 @@ public:
     wxIcon GetIcon(const wxString& key);
     // One bitmap per key made once and shared until the store goes (for painting backgrounds).
     const wxBitmap& GetSharedBitmap(const wxString& key);
+    // The same for a picture drawn from the skin: 'make' runs at the first call for 'id'.
+    const wxBitmap& GetSharedBitmap(const wxString& id, const std::function<wxBitmap()>& make);
 
     size_t GetImageCount() const { return m_images.size(); }
     bool HasImage(const wxString& key) const { return m_images.count(key) != 0; }
-    // Changes with every Load: what was drawn from the skin before is out of date.
-    unsigned GetGeneration() const { return m_generation; }
 
 private:
     void Load(const wxString& archivePath);
 
     static ResourceManager* ms_instance;
     std::unordered_map<wxString, wxImage> m_images;
-    unsigned m_generation = 0;
     std::unordered_map<wxString, wxBitmap> m_shared;
 };

@@ -1,7 +1,6 @@
 #include "views/PopupDialog.h"
 
 #include <algorithm>
-#include <map>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
@@ -18,7 +17,6 @@
 #include "app/Keys.h"
 #include "app/MainFrameLink.h"
 #include "app/Settings.h"
-#include "app/Shutdown.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "skin/ResourceManager.h"
@@ -63,36 +61,14 @@ wxImage ToWidth(wxImage image, int width)
     return image;
 }
 
-// The bands drawn so far, by skin key, words and width: a burst's popups share them instead of
-// each laying its words out again (the larger part of making a popup).
-struct BandCache {
-    const ResourceManager* skin = nullptr;
-    unsigned generation = 0;
-    std::map<wxString, wxBitmap> bands;
-};
-BandCache g_bands;
-
 } // namespace
 
 wxBitmap PopupDialog::Band(const wxString& key, const wxString& words, int width)
 {
-    ResourceManager* skin = ResourceManager::GetInstance();
-    BandCache& cache = g_bands;
-    if (cache.skin != skin || cache.generation != skin->GetGeneration()) {
-        cache.bands.clear();
-        cache.skin = skin;
-        cache.generation = skin->GetGeneration();
-    }
+    // Drawn once per skin, words and width: a burst's popups share it instead of each laying
+    // its words out again (the larger part of making a popup).
     const wxString id = wxString::Format("%s\x1f%s\x1f%d", key, words, width);
-    const auto known = cache.bands.find(id);
-    if (known != cache.bands.end())
-        return known->second;
-    const wxBitmap band = DrawBand(key, words, width);
-    // Bitmaps go before the toolkit does.
-    if (cache.bands.empty())
-        Shutdown::Register(Shutdown::Stage::Windows, "popup bands", [] { g_bands.bands.clear(); });
-    cache.bands[id] = band;
-    return band;
+    return ResourceManager::GetInstance()->GetSharedBitmap(id, [&] { return DrawBand(key, words, width); });
 }
 
 wxBitmap PopupDialog::DrawBand(const wxString& key, const wxString& words, int width)
