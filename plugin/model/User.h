@@ -9,7 +9,7 @@ class User {
 public:
     User() = default;
     User(const wxString& name, unsigned long status);
-    virtual ~User() = default;
+    ~User() = default;
 
     User(const User&) = default;
     User& operator=(const User&) = default;

@@ -19,18 +19,21 @@ void UserList::Clear()
 
 void UserList::AddUser(const User& user)
 {
-    m_users.insert_or_assign(user.GetName(), user);
+    auto [it, inserted] = m_users.insert(user);
+    // The status is no part of the key, so it may change in place.
+    if (!inserted)
+        const_cast<User&>(*it).SetStatus(user.GetStatus());
 }
 
 void UserList::RemoveUser(const wxString& name)
 {
-    m_users.erase(name);
+    m_users.erase(User(name, 0));
 }
 
 const User* UserList::FindUser(const wxString& name) const
 {
-    auto it = m_users.find(name);
-    return it == m_users.end() ? nullptr : &it->second;
+    auto it = m_users.find(User(name, 0));
+    return it == m_users.end() ? nullptr : &*it;
 }
 
 const User& UserList::GetUser(const wxString& name) const
@@ -43,16 +46,16 @@ const User& UserList::GetUser(const wxString& name) const
 void UserList::GetDifference(const UserList& newer, UserList& added, UserList& deleted,
                              UserList& changed) const
 {
-    deleted = *this;
-    for (const auto& entry : newer) {
-        const User& u = entry.second;
-        const User* old = FindUser(entry.first);
-        if (!old) {
+    // No copy of either list: a refresh of 10,000 would hold a third one at its peak.
+    deleted.Clear();
+    for (const User& old : m_users)
+        if (!newer.m_users.count(old))
+            deleted.AddUser(old);
+    for (const User& u : newer) {
+        const auto old = m_users.find(u);
+        if (old == m_users.end())
             added.AddUser(u);
-            continue;
-        }
-        deleted.RemoveUser(entry.first);
-        if (u != *old)
+        else if (u != *old)
             changed.AddUser(u);
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <unordered_map>
+#include <unordered_set>
 
 #include <wx/string.h>
 
@@ -10,12 +10,20 @@ struct WxStringHasher {
     size_t operator()(const wxString& s) const;
 };
 
-// A set of performers keyed by their exact name. Copies are deep; iteration order is undefined.
+// A set of performers keyed by their exact name, each name stored once. Copies are deep;
+// iteration (over the performers) is in no particular order.
 class UserList {
+    struct NameHash {
+        size_t operator()(const User& user) const { return WxStringHasher()(user.GetName()); }
+    };
+    struct SameName {
+        bool operator()(const User& a, const User& b) const { return a.GetName() == b.GetName(); }
+    };
+    using Set = std::unordered_set<User, NameHash, SameName>;
+
 public:
-    using Map = std::unordered_map<wxString, User, WxStringHasher>;
-    using iterator = Map::iterator;
-    using const_iterator = Map::const_iterator;
+    using const_iterator = Set::const_iterator;
+    using iterator = const_iterator;
 
     UserList();
     UserList(const UserList&) = default;
@@ -24,8 +32,6 @@ public:
     UserList& operator=(UserList&&) noexcept = default;
     virtual ~UserList() = default;
 
-    iterator begin() { return m_users.begin(); }
-    iterator end() { return m_users.end(); }
     const_iterator begin() const { return m_users.begin(); }
     const_iterator end() const { return m_users.end(); }
 
@@ -45,5 +51,5 @@ public:
                        UserList& changed) const;
 
 private:
-    Map m_users;
+    Set m_users;
 };

@@ -596,8 +596,8 @@ void MainFrame::OnFavoritesFinished(wxCommandEvent& event)
     if (answer.outcome != SiteAccount::Outcome::Loaded)
         return;
     m_siteFavorites.clear();
-    for (const auto& entry : answer.favorites)
-        m_siteFavorites.push_back(entry.first);
+    for (const User& favorite : answer.favorites)
+        m_siteFavorites.push_back(favorite.GetName());
     // The quiet sign-in at start leaves the page the user is on.
     InstallFavorites(!m_favoritesLoaded && event.GetId() != SiteAccount::kSignInRequest);
     m_favoritesLoaded = true;

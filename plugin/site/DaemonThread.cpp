@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <utility>
 
 #include <malloc.h>
 
@@ -108,14 +110,14 @@ wxThread::ExitCode DaemonThread::Synchronise()
         wxThread::Yield();
     }
 
-    UserList previous = m_site->GetUserList();
+    std::shared_ptr<const UserList> previous = m_site->GetSharedUserList();
     {
         UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
-        event.SetUserList(previous);
+        event.SetUserList(*previous);
         if (!m_poster->Post(event))
             return nullptr;
     }
-    GiveBackPeak(previous.size(), true);
+    GiveBackPeak(previous->size(), true);
 
     long interval = r;
     // Start to start: the time spent refreshing and posting counts towards the next wait.
@@ -131,11 +133,11 @@ wxThread::ExitCode DaemonThread::Synchronise()
         started = NowMs();
         r = m_site->UpdateUserList();
         if (r != 0 && !m_site->WasUnchanged()) {
-            UserList current = m_site->GetUserList();
-            if (!m_poster->PostDifference(previous, current))
+            std::shared_ptr<const UserList> current = m_site->GetSharedUserList();
+            if (!m_poster->PostDifference(*previous, *current))
                 return nullptr;
-            previous.swap(current);
-            GiveBackPeak(previous.size(), false);
+            previous = std::move(current);
+            GiveBackPeak(previous->size(), false);
         }
         // A failed refresh is tried again after the site's own delay (spaced, so that a short
         // outage does not use up the failures allowed).

@@ -151,6 +151,6 @@ void HistoryRecorder::OnUser(UserEvent& event)
 void HistoryRecorder::OnList(UserListEvent& event)
 {
     event.Skip();
-    for (const auto& entry : event.GetUserList())
-        Note(entry.first, entry.second.GetStatus());
+    for (const User& user : event.GetUserList())
+        Note(user.GetName(), user.GetStatus());
 }

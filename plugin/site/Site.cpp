@@ -2,7 +2,7 @@
 
 Site* Site::ms_instance = nullptr;
 
-Site::Site()
+Site::Site() : m_users(std::make_shared<const UserList>())
 {
     ms_instance = this;
 }
@@ -22,12 +22,18 @@ Site* Site::GetInstance()
 UserList Site::GetUserList() const
 {
     std::lock_guard<std::mutex> guard(m_listLock);
+    return *m_users;
+}
+
+std::shared_ptr<const UserList> Site::GetSharedUserList() const
+{
+    std::lock_guard<std::mutex> guard(m_listLock);
     return m_users;
 }
 
-void Site::SetUserList(const UserList& list)
+void Site::SetUserList(UserList list)
 {
-    UserList copy(list);
+    auto shared = std::make_shared<const UserList>(std::move(list));
     std::lock_guard<std::mutex> guard(m_listLock);
-    m_users.swap(copy);
+    m_users.swap(shared);
 }

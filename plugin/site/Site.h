@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <mutex>
 
 #include "model/UserList.h"
@@ -28,11 +29,14 @@ public:
 
     // A copy taken under the list's lock: the refreshing thread may replace the list meanwhile.
     UserList GetUserList() const;
-    void SetUserList(const UserList& list);
+    // The current list itself, never changed once set: the refreshing thread keeps it as the
+    // one the next list is compared with, rather than a second copy of every performer.
+    std::shared_ptr<const UserList> GetSharedUserList() const;
+    void SetUserList(UserList list);
 
 private:
     static Site* ms_instance;
 
     mutable std::mutex m_listLock;
-    UserList m_users;
+    std::shared_ptr<const UserList> m_users;
 };

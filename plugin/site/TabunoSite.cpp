@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <wx/app.h>
 #include <wx/intl.h>
@@ -178,7 +179,7 @@ long TabunoSite::UpdateUserList()
     m_etag = response.Header("etag");
     m_lastModified = response.Header("last-modified");
 
-    SetUserList(list);
+    SetUserList(std::move(list));
     return IntervalMs();
 }
 

@@ -40,15 +40,15 @@ bool UserEventPoster::PostDifference(const UserList& previous, const UserList& c
     UserList added, deleted, changed;
     previous.GetDifference(current, added, deleted, changed);
     size_t posted = 0;
-    for (const auto& entry : added)
-        if (!Post(UserEvent(entry.second, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
+    for (const User& user : added)
+        if (!Post(UserEvent(user, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
             return false;
-    for (const auto& entry : deleted)
-        if (!Post(UserEvent(entry.second, wxEVT_USER_DELETED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
+    for (const User& user : deleted)
+        if (!Post(UserEvent(user, wxEVT_USER_DELETED, STATUS_NOT_MEANINGFUL)) || !EndOfSlice(posted))
             return false;
-    for (const auto& entry : changed) {
-        UserEvent event(entry.second, wxEVT_USER_CHANGED, STATUS_NOT_MEANINGFUL);
-        event.SetOldStatus(previous.GetUser(entry.first).GetStatus());
+    for (const User& user : changed) {
+        UserEvent event(user, wxEVT_USER_CHANGED, STATUS_NOT_MEANINGFUL);
+        event.SetOldStatus(previous.GetUser(user.GetName()).GetStatus());
         if (!Post(event) || !EndOfSlice(posted))
             return false;
     }

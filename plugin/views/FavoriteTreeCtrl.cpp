@@ -39,10 +39,10 @@ void FavoriteTreeCtrl::OnToolTip(wxTreeEvent& event)
     if (!data)
         return;
     // An off-line favourite says when she was last seen (one short query of the history).
-    if (data->GetUser().GetStatus() != 0)
+    if (data->GetStatus() != 0)
         return;
     const PerformerHistory::Summary summary =
-        HistoryDialog::Read(HistoryRecorder::DefaultPath(), data->GetUser().GetName(), std::time(nullptr));
+        HistoryDialog::Read(HistoryRecorder::DefaultPath(), data->GetName(*this), std::time(nullptr));
     event.SetToolTip(HistoryDialog::SeenText(summary));
 }
 
@@ -57,7 +57,7 @@ void FavoriteTreeCtrl::SortOffline(std::map<wxString, std::time_t> lastSeen)
         for (wxTreeItemId item = GetFirstChild(m_offlineGroup, cookie); item.IsOk();
              item = GetNextChild(m_offlineGroup, cookie))
             if (const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item)))
-                lastSeen[data->GetUser().GetName()] = history.LastSeen(data->GetUser().GetName());
+                lastSeen[data->GetName(*this)] = history.LastSeen(data->GetName(*this));
     }
     m_lastSeen = std::move(lastSeen);
     SortChildren(m_offlineGroup);
@@ -67,7 +67,7 @@ int FavoriteTreeCtrl::OnCompareItems(const wxTreeItemId& first, const wxTreeItem
 {
     const auto seen = [&](const wxTreeItemId& item, wxString& name) {
         const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item));
-        name = data ? data->GetUser().GetName() : GetItemText(item);
+        name = data ? data->GetName(*this) : GetItemText(item);
         const auto it = m_lastSeen.find(name);
         return it == m_lastSeen.end() ? std::time_t(0) : it->second;
     };
@@ -133,9 +133,9 @@ void FavoriteTreeCtrl::PlaceFavorites(const UserList* site)
     PlacingList placing(*this);
     DeleteUserChildren(m_onlineGroup);
     DeleteUserChildren(m_offlineGroup);
-    for (const auto& entry : m_favorites) {
-        const User* online = site ? site->FindUser(entry.first) : nullptr;
-        UserEvent changed(online ? *online : entry.second, wxEVT_USER_CHANGED, 0);
+    for (const User& favorite : m_favorites) {
+        const User* online = site ? site->FindUser(favorite.GetName()) : nullptr;
+        UserEvent changed(online ? *online : favorite, wxEVT_USER_CHANGED, 0);
         ProcessEvent(changed);
     }
     Expand(m_onlineGroup);
@@ -148,12 +148,12 @@ void FavoriteTreeCtrl::ApplySiteList(const UserList& site)
 {
     const bool onlineWasEmpty = GetChildrenCount(m_onlineGroup, false) == 0;
     PlacingList placing(*this);
-    for (const auto& entry : m_favorites) {
-        const User* online = site.FindUser(entry.first);
-        const wxTreeItemId item = FindItem(entry.second, GetRootItem(), true);
+    for (const User& favorite : m_favorites) {
+        const User* online = site.FindUser(favorite.GetName());
+        const wxTreeItemId item = FindItem(favorite, GetRootItem(), true);
         const auto* data =
             item.IsOk() ? dynamic_cast<const UserListTreeItemData*>(GetItemData(item)) : nullptr;
-        const unsigned long shown = data ? data->GetUser().GetStatus() : 0;
+        const unsigned long shown = data ? data->GetStatus() : 0;
         if (!online || online->GetStatus() == shown)
             continue;
         UserEvent changed(*online, wxEVT_USER_CHANGED, shown);
@@ -234,5 +234,5 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     }
     if (item.IsOk())
         if (auto* data = dynamic_cast<UserListTreeItemData*>(GetItemData(item)))
-            data->SetUser(user);
+            data->SetStatus(user.GetStatus());
 }

@@ -100,7 +100,7 @@ void FilteredTreeView::Rebuild(const UserListTreeCtrl& source, const wxString& t
     m_reselect.clear();
     if (const auto* data = dynamic_cast<const UserListTreeItemData*>(
             GetSelection().IsOk() ? GetItemData(GetSelection()) : nullptr))
-        m_reselect = data->GetUser().GetName();
+        m_reselect = data->GetName(*this);
     ClearItems();
     // The source owns the icons; both trees index them alike.
     SetImageList(source.GetImageList());
@@ -119,10 +119,10 @@ void FilteredTreeView::Rebuild(const UserListTreeCtrl& source, const wxString& t
              item = source.GetNextChild(group, members)) {
             ++total;
             const auto* data = dynamic_cast<const UserListTreeItemData*>(source.GetItemData(item));
-            if (!data || !Matches(data->GetUser().GetName(), lower))
+            if (!data || !Matches(data->GetName(source), lower))
                 continue;
             ++matches;
-            m_pending.push_back({mirror, m_groups.size(), data->GetUser(), source.GetItemImage(item)});
+            m_pending.push_back({mirror, m_groups.size(), data->GetUser(source), source.GetItemImage(item)});
         }
         // The group's name is its label before the count: "%s (%d)" in every language.
         wxString name = source.GetItemText(group).BeforeLast('(');

@@ -77,8 +77,8 @@ wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const 
                                               int image)
 {
     wxTreeItemId item =
-        AppendItem(parent, user.GetName(), image, image, new UserListTreeItemData(user));
-    m_index[user.GetName()].push_back(item);
+        AppendItem(parent, user.GetName(), image, image, new UserListTreeItemData(user.GetStatus()));
+    m_index.emplace(WxStringHasher()(user.GetName()), item);
     return item;
 }
 
@@ -92,16 +92,14 @@ void UserListTreeCtrl::SetUserIcon(const wxTreeItemId& item, int icon)
 
 void UserListTreeCtrl::Unindex(const wxTreeItemId& item)
 {
-    const UserListTreeItemData* data = PayloadOf(*this, item);
-    if (!data)
+    if (!PayloadOf(*this, item))
         return;
-    auto it = m_index.find(data->GetUser().GetName());
-    if (it == m_index.end())
-        return;
-    auto& items = it->second;
-    items.erase(std::remove(items.begin(), items.end(), item), items.end());
-    if (items.empty())
-        m_index.erase(it);
+    const auto range = m_index.equal_range(WxStringHasher()(GetItemText(item)));
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == item) {
+            m_index.erase(it);
+            return;
+        }
 }
 
 void UserListTreeCtrl::DeleteUserItem(const wxTreeItemId& item)
@@ -142,13 +140,14 @@ wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& pa
 {
     // The index answers at once; the walk below settles the rare case of several items with
     // one name, where the first in walk order wins.
-    auto it = m_index.find(user.GetName());
-    if (it == m_index.end() || !parent.IsOk())
+    if (!parent.IsOk())
         return wxTreeItemId();
+    const auto range = m_index.equal_range(WxStringHasher()(user.GetName()));
     wxTreeItemId found;
     int matches = 0;
-    for (const wxTreeItemId& item : it->second) {
-        if (IsBelow(item, parent, searchSubtrees)) {
+    for (auto it = range.first; it != range.second; ++it) {
+        const wxTreeItemId& item = it->second;
+        if (GetItemText(item) == user.GetName() && IsBelow(item, parent, searchSubtrees)) {
             found = item;
             ++matches;
         }
@@ -169,8 +168,7 @@ wxTreeItemId UserListTreeCtrl::FindItemByWalk(const User& user, const wxTreeItem
             if (deeper.IsOk())
                 return deeper;
         }
-        const UserListTreeItemData* data = PayloadOf(*this, child);
-        if (data && data->GetUser().GetName() == user.GetName())
+        if (PayloadOf(*this, child) && GetItemText(child) == user.GetName())
             return child;
     }
     return wxTreeItemId();
@@ -179,8 +177,8 @@ wxTreeItemId UserListTreeCtrl::FindItemByWalk(const User& user, const wxTreeItem
 void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     PlacingList placing(*this);
-    for (const auto& entry : event.GetUserList()) {
-        UserEvent added(entry.second, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL);
+    for (const User& user : event.GetUserList()) {
+        UserEvent added(user, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL);
         // The most derived tree places each performer.
         ProcessEvent(added);
     }
@@ -204,7 +202,7 @@ void UserListTreeCtrl::OnUserChanged(UserEvent& event)
     if (!item.IsOk())
         return;
     if (auto* data = dynamic_cast<UserListTreeItemData*>(GetItemData(item)))
-        data->SetUser(event.GetUser());
+        data->SetStatus(event.GetUser().GetStatus());
 }
 
 void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&)
@@ -238,9 +236,9 @@ void UserListTreeCtrl::ShowMenuFor(const wxTreeItemId& item)
     wxMenu menu;
     menu.Append(ID_PROFILE, _("Profile"), wxString());
     if (const UserListTreeItemData* data = PayloadOf(*this, item)) {
-        LocalFavorites::AppendMenu(menu, data->GetUser().GetName());
+        LocalFavorites::AppendMenu(menu, data->GetName(*this));
         menu.Append(ID_HISTORY, _("History..."));
-        PerformerRules::AppendMenu(menu, data->GetUser().GetName());
+        PerformerRules::AppendMenu(menu, data->GetName(*this));
     }
     ShowProfileMenu(menu);
 }
@@ -260,7 +258,7 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     const UserListTreeItemData* data = PayloadOf(*this, GetSelection());
     if (!data)
         return;
-    const wxString name = data->GetUser().GetName();
+    const wxString name = data->GetName(*this);
     if (event.GetId() == ID_HISTORY) {
         HistoryDialog::ShowFor(this, name);
         return;
@@ -268,5 +266,5 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     if (LocalFavorites::HandleMenu(event.GetId(), name) || PerformerRules::HandleMenu(event.GetId(), name) ||
         event.GetId() != ID_PROFILE)
         return;
-    Util::LaunchBrowser(ProfileUrl(data->GetUser().GetName()));
+    Util::LaunchBrowser(ProfileUrl(data->GetName(*this)));
 }

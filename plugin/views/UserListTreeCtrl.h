@@ -1,7 +1,6 @@
 #pragma once
 
 #include <unordered_map>
-#include <vector>
 
 #include <wx/treectrl.h>
 
@@ -78,7 +77,9 @@ private:
     void Unindex(const wxTreeItemId& item);
     void ShowMenuFor(const wxTreeItemId& item);
 
-    std::unordered_map<wxString, std::vector<wxTreeItemId>, WxStringHasher> m_index;
+    // Performer items by the hash of their name (the item's text): a name is stored once, in
+    // its item.
+    std::unordered_multimap<size_t, wxTreeItemId> m_index;
     // A right click is followed by the toolkit's menu event: one menu for both.
     bool m_menuShownForClick = false;
     wxPoint m_menuAt = wxDefaultPosition; // the mouse's position when it is the default

@@ -1,17 +1,21 @@
 #pragma once
 
-#include <wx/treebase.h>
+#include <wx/treectrl.h>
 
 #include "model/User.h"
 
-// The performer an item stands for; group items carry none.
+// The performer an item stands for: the item's text is the name, kept once, and this its status.
+// Group items carry none.
 class UserListTreeItemData : public wxTreeItemData {
 public:
-    explicit UserListTreeItemData(const User& user) : m_user(user) {}
+    explicit UserListTreeItemData(unsigned long status) : m_status(status) {}
 
-    const User& GetUser() const { return m_user; }
-    void SetUser(const User& user) { m_user = user; }
+    unsigned long GetStatus() const { return m_status; }
+    void SetStatus(unsigned long status) { m_status = status; }
+    // 'tree' is the tree the item is in.
+    wxString GetName(const wxTreeCtrl& tree) const { return tree.GetItemText(GetId()); }
+    User GetUser(const wxTreeCtrl& tree) const { return User(GetName(tree), m_status); }
 
 private:
-    User m_user;
+    unsigned long m_status;
 };

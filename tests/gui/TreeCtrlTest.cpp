@@ -151,7 +151,7 @@ TEST_F(AllTreeTest, IconsFollowTheStatusBitsFreeWinning)
     auto* data = dynamic_cast<UserListTreeItemData*>(
         tree->GetItemData(tree->FindItem(User("private", 0), group, false)));
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->GetUser().GetStatus(), 0x15u);
+    EXPECT_EQ(data->GetUser(*tree), User("private", 0x15));
 }
 
 TEST_F(AllTreeTest, ChangesMoveOnlyTheIconAndAdditionsGoToTheEnd)

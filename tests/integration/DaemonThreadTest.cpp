@@ -439,9 +439,9 @@ TEST_F(DaemonThreadTest, EventsFromALiveSiteRebuildItsList)
     EXPECT_GT(mirror.added + mirror.deleted + mirror.changed, 0);
     const UserList actual = site->GetUserList();
     EXPECT_EQ(mirror.mirror.size(), actual.size());
-    for (const auto& entry : actual) {
-        const User* seen = mirror.mirror.FindUser(entry.first);
-        ASSERT_NE(seen, nullptr) << entry.first;
-        EXPECT_EQ(seen->GetStatus(), entry.second.GetStatus()) << entry.first;
+    for (const User& user : actual) {
+        const User* seen = mirror.mirror.FindUser(user.GetName());
+        ASSERT_NE(seen, nullptr) << user.GetName();
+        EXPECT_EQ(seen->GetStatus(), user.GetStatus()) << user.GetName();
     }
 }
