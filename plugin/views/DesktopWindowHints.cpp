@@ -66,10 +66,9 @@ bool OnXWayland()
 #endif
 }
 
-// weston's manager reads a window's override flag only when it first sees the window, which
-// the toolkit makes without it, and places every other window itself: there is no way to put
-// a popup where it belongs (tried: the flag set before the first show, a utility window, the
-// window handed to the root again).
+// weston's manager reads a window's override flag only when it first sees the window, and
+// places every other window itself (tried: the flag set before the first show, a utility
+// window): a popup there is made a GTK popup window, which has the flag from its creation.
 bool OnWestonXWayland()
 {
 #ifdef GDK_WINDOWING_X11
@@ -95,7 +94,7 @@ DesktopWindowHints::Placement DesktopWindowHints::PopupPlacement()
 {
     static const Placement placement = [] {
         if (!OnNativeWayland())
-            return OnWestonXWayland() ? Placement::Unplaceable : Placement::Positioned;
+            return Placement::Positioned;
         KeepLayerShellLoaded();
         return gtk_layer_is_supported() ? Placement::LayerShell : Placement::Unplaceable;
     }();
@@ -105,6 +104,16 @@ DesktopWindowHints::Placement DesktopWindowHints::PopupPlacement()
 bool DesktopWindowHints::KnowsWindowPositions()
 {
     return !OnNativeWayland();
+}
+
+void DesktopWindowHints::PrepareNotification(wxTopLevelWindow* window)
+{
+    if (!window || window->m_widget || !OnWestonXWayland())
+        return;
+    // The toolkit takes a widget it finds made as the window's own (the popup window class
+    // does the same), and releases this reference with the window.
+    window->m_widget = gtk_window_new(GTK_WINDOW_POPUP);
+    g_object_ref(window->m_widget);
 }
 
 void DesktopWindowHints::MarkAsNotification(wxTopLevelWindow* window)
@@ -132,6 +141,11 @@ void DesktopWindowHints::MarkAsNotification(wxTopLevelWindow* window)
         return;
     }
     if (OnXWayland() && PopupPlacement() == Placement::Positioned) {
+        // weston shows such a window's pixels with their alpha even at depth 24, where GTK
+        // leaves it undefined (most of the popup came out white): a visual with alpha it draws.
+        if (OnWestonXWayland())
+            if (GdkVisual* argb = gdk_screen_get_rgba_visual(gtk_widget_get_screen(GTK_WIDGET(gtk))))
+                gtk_widget_set_visual(GTK_WIDGET(gtk), argb);
         // Realized here, so that the flag is there when it is mapped; the toolkit then shows it
         // at once instead of waiting for a manager that will never frame it.
         gtk_widget_realize(GTK_WIDGET(gtk));

@@ -10,7 +10,8 @@ class DesktopWindowHints {
 public:
     // How popups can be put where they belong.
     enum class Placement {
-        Positioned, // an X server: the window manager honours the position asked for
+        Positioned, // an X server: the window manager honours the position asked for, or
+                    // leaves alone a window that asks to be left alone
         LayerShell, // native Wayland with the layer-shell protocol: anchored to a corner
         Unplaceable // native Wayland without it: the compositor puts windows where it likes
     };
@@ -21,6 +22,9 @@ public:
     // Whether the program can know and set where its windows are (not on native Wayland).
     static bool KnowsWindowPositions();
 
+    // Called before the notification window is created: where a window manager will never
+    // place a window it manages (weston's under XWayland), the window is made one it does not.
+    static void PrepareNotification(wxTopLevelWindow* window);
     // A notification: no decoration, no task-bar or pager entry, never focused, above others;
     // a layer-shell surface on Wayland, a window no manager moves under XWayland. Called before
     // the first show.

@@ -141,6 +141,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
                          const wxString& title, const wxPoint& pos, const wxSize& size, long style)
     : m_user(user), m_kind(kind)
 {
+    DesktopWindowHints::PrepareNotification(this);
     Create(parent, id, title, pos, size, style, wxDialogNameStr);
     // Before the first show: the window manager reads the type as the window is mapped.
     DesktopWindowHints::MarkAsNotification(this);
