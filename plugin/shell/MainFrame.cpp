@@ -260,7 +260,9 @@ void MainFrame::RegisterTeardown()
         m_muteTimer.Stop();
     });
     // The popups go with the window: left behind they would keep the process alive.
-    Shutdown::Register(S::Windows, "popups", [] {
+    Shutdown::Register(S::Windows, "popups", [this] {
+        if (m_popupManager)
+            m_popupManager->Stop();
         ThumbnailFetch::SetListener(nullptr);
         PopupColumn::CloseAll();
     });

@@ -35,6 +35,14 @@ PopupDialogManager::~PopupDialogManager()
     m_pace.Stop();
 }
 
+void PopupDialogManager::Stop()
+{
+    m_stopped = true;
+    m_pace.Stop();
+    m_waiting.clear();
+    m_summaryOnline = m_summaryFree = 0;
+}
+
 void PopupDialogManager::OnUserAdded(UserEvent& event)
 {
     UserEvent changed(event);
@@ -71,7 +79,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
 {
     const User& user = event.GetUser();
     const int kind = KindFor(event.GetOldStatus(), user.GetStatus());
-    if (kind == 0)
+    if (kind == 0 || m_stopped)
         return;
     // The filter counts only once the favourites have loaded (the item is enabled then).
     if (MainFrameLink::IsMenuItemEnabledAndChecked(ID_POPUP_ONLY_FAVORITE) &&
@@ -110,6 +118,8 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
 
 void PopupDialogManager::ShowPopup(const User& user, int kind)
 {
+    if (m_stopped)
+        return;
     // A full column: counted in the summary rather than drawn over a popup still open (or a
     // window and a thread made for each of a thousand newcomers).
     if (PopupColumn::GetAliveCount() + static_cast<int>(m_waiting.size()) >= PopupColumn::GetPopupCapacity()) {

@@ -29,6 +29,9 @@ public:
 
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
+    // At exit: the rest of a burst is dropped and nothing more opens, so that no popup made
+    // after the others were closed keeps the process alive.
+    void Stop();
 
     // The popup kind a change from 'oldStatus' to 'newStatus' deserves, 0 for none.
     static int KindFor(unsigned long oldStatus, unsigned long newStatus);
@@ -48,6 +51,7 @@ private:
     std::deque<std::pair<User, int>> m_waiting; // popups of a burst still to be made
     int m_summaryOnline = 0; // events of a burst for the summary, added after its popups
     int m_summaryFree = 0;
+    bool m_stopped = false;
 
     wxDECLARE_EVENT_TABLE();
 };
