@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <malloc.h>
+
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
 #include <wx/frame.h>
@@ -100,7 +102,7 @@ struct BareTree {
     {
         tree->Freeze();
         for (const auto& e : list)
-            Add(e.second);
+            Add(e);
         tree->Expand(group);
         Label();
         tree->Thaw();
@@ -197,6 +199,44 @@ void BM_BareTreeRefresh(benchmark::State& state)
     }
 }
 
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// The heap a tree of N performers holds once filled, per performer (the list it was given
+// aside), reported as the counter "bytes".
+template <typename Fill>
+void MeasureHeap(benchmark::State& state, Fill fill)
+{
+    const int count = static_cast<int>(state.range(0));
+    const UserList list = Crowd(count);
+    for (auto _ : state) {
+        auto frame = NewFrame();
+        const size_t before = HeapInUse();
+        fill(frame.get(), list);
+        state.counters["bytes"] = static_cast<double>(HeapInUse() - before) / count;
+    }
+}
+
+void BM_AllTreeMemory(benchmark::State& state)
+{
+    MeasureHeap(state, [](wxFrame* frame, const UserList& list) {
+        FillAll(*new AllTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, USER_LIST_TREE_STYLE),
+                list);
+    });
+}
+
+void BM_BareTreeMemory(benchmark::State& state)
+{
+    std::unique_ptr<BareTree> bare;
+    MeasureHeap(state, [&](wxFrame* frame, const UserList& list) {
+        bare = std::make_unique<BareTree>(frame);
+        bare->Fill(list);
+    });
+}
+
 // One keystroke of the filter over 10,000 performers, after the one before it, as the window
 // does it (narrowed when it can be, else built anew): the typed text is "performer_123" up to
 // the length given, so 1 and 2 match everyone, 11 a ninth and 13 one performer. The last
@@ -233,6 +273,8 @@ BENCHMARK(BM_AllTreeFirstList)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareTreeFirstList)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllTreeRefresh)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareTreeRefresh)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllTreeMemory)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareTreeMemory)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The console's report, then each tree's time against the bare tree's for the same work.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -248,13 +290,17 @@ public:
                 name.erase(median);
             else if (run.run_type == Run::RT_Aggregate)
                 continue;
+            if (const size_t fixed = name.find("/iterations:"); fixed != std::string::npos)
+                name.erase(fixed);
             m_times[name] = run.GetAdjustedRealTime();
+            if (const auto bytes = run.counters.find("bytes"); bytes != run.counters.end())
+                m_times[name] = bytes->second;
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        for (const char* work : {"FirstList/10000", "Refresh/10000"}) {
+        for (const char* work : {"FirstList/10000", "Refresh/10000", "Memory/10000"}) {
             const std::string ours = std::string("BM_AllTree") + work;
             const std::string bare = std::string("BM_BareTree") + work;
             if (m_times.count(ours) && m_times.count(bare) && m_times[bare] > 0)

@@ -7,27 +7,18 @@
 # (scripts/desktop-session).
 #   bench/ui_stall.sh BIN_DIR [N...]      (default N: 300 3000 10000; RUNS=3 runs of each)
 set -uo pipefail
-bin="$1"
-shift
-sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(300 3000 10000)
-. "$(dirname "$0")/../tests/integration/host_test_lib.sh"
-require_display
+. "$(dirname "$0")/host_bench_lib.sh"
 now_ms() { date +%s%3N; }
 # The longest and the median answer (ms) of the pings between two moments.
 span() {
   awk -v a="$1" -v b="$2" '$1 >= a && $1 < b { print ($2 == "lost" ? 3000000 : $2) }' "$work/pings" | sort -n |
     awk '{ v[NR] = $1 } END { if (!NR) print "- -"; else printf "%.1f %.1f\n", v[NR] / 1000, v[int((NR + 1) / 2)] / 1000 }'
 }
-# The all-performers tree's count (its first group).
-listed() { report && [ "$(grep -o -m1 'tree-item "Online ([0-9]*)"' "$work/report" | tr -dc 0-9)" -ge "$1" ]; }
 
 printf '%-8s %18s %22s %12s\n' performers "first list (ms)" "refresh, N/10 change" "median (ms)"
 for n in "${sizes[@]}"; do
  for _ in $(seq "${RUNS:-3}"); do
-  start_site --performers "$n" --no-churn
-  { hosts_section; printf '[System]\nsyncinterval=3\n[SplashScreen]\nduration=1\n'; } > "$work/Ruvidodur.conf"
-  rm -rf "$XDG_DATA_HOME"
+  bench_site "$n"
   started=$(now_ms)
   LANG=C.UTF-8 LANGUAGE= "$bin/sorvik" --no-update --config "$work/Ruvidodur.conf" >> "$work/host.log" 2>&1 &
   host=$!
@@ -36,10 +27,8 @@ for n in "${sizes[@]}"; do
   # After the first list (read at once), before the next refresh asks (3 s).
   sleep 2
   # A tenth of the performers change state in one refresh.
-  curl -s "http://$site/_sim/performers" |
-    awk -v k=$((n / 10)) 'NR <= k { $2 = ($2 == "free" ? "private" : "free") } { print }' > "$work/changed"
   changed=$(now_ms)
-  curl -s -X POST -H "Content-Type: text/plain" --data-binary @"$work/changed" "http://$site/_sim/performers" > /dev/null
+  change_tenth "$n"
   wait "$pinger"
   listed "$n" || fail "the host did not list the $n performers"
   grep -q 'row "' "$work/report" || fail "the change of $((n / 10)) performers did not come within the time"
@@ -47,9 +36,6 @@ for n in "${sizes[@]}"; do
   read -r refresh _ < <(span "$changed" 99999999999999)
   read -r _ median < <(span 0 99999999999999)
   printf '%-8s %18s %22s %12s\n' "$n" "$first" "$refresh" "$median"
-  stop_host
-  kill "$sim" 2>/dev/null
-  wait "$sim" 2>/dev/null
-  sim=""
+  end_run
  done
 done
