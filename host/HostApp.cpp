@@ -1,6 +1,7 @@
 #include "HostApp.h"
 #include "app/CatalogueCheck.h"
 #include "InstanceLock.h"
+#include "LoopProbe.h"
 #include "SettingsFileCheck.h"
 #include "WindowReport.h"
 
@@ -330,6 +331,7 @@ bool HostApp::OnInit()
     // SIGUSR2: a second start asks this one to bring its window to the front.
     SetSignalHandler(SIGUSR2, &HostApp::OnSignal);
     m_stopTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Stop(); });
+    LoopProbe::StartIfAsked();
 
     if (!m_configPath.empty()) {
         m_configPath = CheckSettingsPath(m_configPath);
@@ -609,6 +611,7 @@ void HostApp::UnloadPlugin()
 int HostApp::OnExit()
 {
     m_stopTimer.Stop();
+    LoopProbe::Stop();
     UnloadPlugin();
     return wxApp::OnExit();
 }
