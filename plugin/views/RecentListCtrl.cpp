@@ -24,7 +24,8 @@ wxEND_EVENT_TABLE()
 
 RecentListCtrl::RecentListCtrl(wxWindow* parent, wxWindowID id)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
-                 wxLC_REPORT | wxLC_SINGLE_SEL | wxSUNKEN_BORDER, wxDefaultValidator, "recent"),
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxSUNKEN_BORDER, wxDefaultValidator,
+                 "recent"),
       m_images(kThumbnailWidth, kThumbnailHeight, false, static_cast<int>(RecentList::kCapacity))
 {
     wxImage blank(kThumbnailWidth, kThumbnailHeight);
@@ -60,10 +61,7 @@ void RecentListCtrl::FitColumns()
     const int event = std::max(FromDIP(48), width - time - name);
     if (wide != m_wide) {
         m_wide = wide;
-        for (size_t row = 0; row < m_entries.size(); ++row) {
-            SetItemText(static_cast<long>(row), TimeText(m_entries[row].when));
-            SetItemImage(static_cast<long>(row), ImageOf(m_entries[row]));
-        }
+        Refresh();
     }
     for (const auto& [column, pixels] : {std::pair<int, int>{0, time}, {1, name}, {2, event}})
         if (GetColumnWidth(column) != pixels)
@@ -105,27 +103,44 @@ wxString RecentListCtrl::EventText(int kind, RecentNote note)
 
 void RecentListCtrl::Add(const wxString& name, int kind, RecentNote note, std::time_t when)
 {
-    // The entries of one refresh come together: the list is drawn once for all of them.
-    if (!m_batching) {
-        m_batching = true;
-        Freeze();
-        CallAfter([this] {
-            m_batching = false;
-            Thaw();
-        });
-    }
-    const size_t before = m_entries.size();
+    // The selected entry stays selected as the rows move down under it.
+    const long selected = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     const RecentList::Entry& entry = m_entries.Add(when, name, kind, note);
-    if (before == RecentList::kCapacity) {
-        // The oldest row went with its entry; its slot is this entry's now.
-        DeleteItem(GetItemCount() - 1);
-    }
     m_withThumbnail.erase(entry.serial - RecentList::kCapacity);
-    const int slot = SlotOf(entry);
-    m_images.Replace(slot, m_blank);
-    const long row = InsertItem(0, TimeText(when), ImageOf(entry));
-    SetItem(row, 1, name);
-    SetItem(row, 2, EventText(kind, note));
+    m_images.Replace(SlotOf(entry), m_blank);
+    SetItemCount(static_cast<long>(m_entries.size()));
+    if (selected >= 0) {
+        SetItemState(selected, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        if (selected + 1 < GetItemCount())
+            SetItemState(selected + 1, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                         wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    }
+    Refresh();
+}
+
+wxString RecentListCtrl::OnGetItemText(long item, long column) const
+{
+    if (item < 0 || static_cast<size_t>(item) >= m_entries.size())
+        return wxString();
+    const RecentList::Entry& entry = m_entries[static_cast<size_t>(item)];
+    switch (column) {
+    case 0: return TimeText(entry.when);
+    case 1: return entry.name;
+    case 2: return EventText(entry.kind, entry.note);
+    default: return wxString();
+    }
+}
+
+int RecentListCtrl::OnGetItemImage(long item) const
+{
+    return OnGetItemColumnImage(item, 0);
+}
+
+int RecentListCtrl::OnGetItemColumnImage(long item, long column) const
+{
+    if (column != 0 || item < 0 || static_cast<size_t>(item) >= m_entries.size())
+        return -1;
+    return ImageOf(m_entries[static_cast<size_t>(item)]);
 }
 
 void RecentListCtrl::SetThumbnail(const wxString& name, const wxImage& image)

@@ -35,6 +35,11 @@ public:
 protected:
     // Shows the row's menu; a seam for tests.
     virtual void ShowProfileMenu(wxMenu& menu);
+    // The rows are drawn from the entries: adding one measures no text, which the toolkit does
+    // for every row it holds (several times for each row added and the oldest dropped).
+    wxString OnGetItemText(long item, long column) const override;
+    int OnGetItemImage(long item) const override;
+    int OnGetItemColumnImage(long item, long column) const override;
 
 private:
     void OpenProfile(long row);
@@ -50,7 +55,6 @@ private:
     wxBitmap m_blank;
     // Thumbnails and seconds only where there is room for them.
     bool m_wide = true;
-    bool m_batching = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -453,11 +453,16 @@ TEST_F(MainFrameTest, RecentKeepsEveryNotificationAndThePauseOnlyTheRecord)
     EXPECT_EQ(recent->GetItemText(199, 1), "p5");
     EXPECT_EQ(recent->GetItemText(0, 2), "came on line (paused)");
 
+    // The selected entry stays selected as a new one comes in above it.
+    recent->SetItemState(3, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     Command(ID_PAUSE_POPUPS, 0);
     comeOnLine("shown");
     EXPECT_EQ(PopupColumn::GetAliveCount(), 1);
     EXPECT_EQ(recent->GetItemText(0, 2), "came on line");
     EXPECT_EQ(recent->GetItemCount(), 200);
+    const long selected = recent->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    EXPECT_EQ(selected, 4);
+    EXPECT_EQ(recent->GetItemText(selected, 1), "p201");
     PopupColumn::CloseAll();
 }
 
