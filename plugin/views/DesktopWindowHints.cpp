@@ -140,10 +140,10 @@ void DesktopWindowHints::MarkAsNotification(wxTopLevelWindow* window)
         gtk_layer_set_keyboard_mode(gtk, GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
         return;
     }
-    if (OnXWayland() && PopupPlacement() == Placement::Positioned) {
-        // weston shows such a window's pixels with their alpha even at depth 24, where GTK
+    if (OnXWayland()) {
+        // weston shows a popup window's pixels with their alpha even at depth 24, where GTK
         // leaves it undefined (most of the popup came out white): a visual with alpha it draws.
-        if (OnWestonXWayland())
+        if (gtk_window_get_window_type(gtk) == GTK_WINDOW_POPUP)
             if (GdkVisual* argb = gdk_screen_get_rgba_visual(gtk_widget_get_screen(GTK_WIDGET(gtk))))
                 gtk_widget_set_visual(GTK_WIDGET(gtk), argb);
         // Realized here, so that the flag is there when it is mapped; the toolkit then shows it

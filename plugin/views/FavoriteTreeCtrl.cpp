@@ -56,8 +56,10 @@ void FavoriteTreeCtrl::SortOffline(std::map<wxString, std::time_t> lastSeen)
         wxTreeItemIdValue cookie;
         for (wxTreeItemId item = GetFirstChild(m_offlineGroup, cookie); item.IsOk();
              item = GetNextChild(m_offlineGroup, cookie))
-            if (const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item)))
-                lastSeen[data->GetName(*this)] = history.LastSeen(data->GetName(*this));
+            if (const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(item))) {
+                const wxString name = data->GetName(*this);
+                lastSeen[name] = history.LastSeen(name);
+            }
     }
     m_lastSeen = std::move(lastSeen);
     SortChildren(m_offlineGroup);

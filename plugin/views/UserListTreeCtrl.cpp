@@ -78,7 +78,7 @@ wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const 
 {
     wxTreeItemId item =
         AppendItem(parent, user.GetName(), image, image, new UserListTreeItemData(user.GetStatus()));
-    m_index.emplace(WxStringHasher()(user.GetName()), item);
+    m_index.emplace(NameKey(user.GetName()), item);
     return item;
 }
 
@@ -94,7 +94,7 @@ void UserListTreeCtrl::Unindex(const wxTreeItemId& item)
 {
     if (!PayloadOf(*this, item))
         return;
-    const auto range = m_index.equal_range(WxStringHasher()(GetItemText(item)));
+    const auto range = m_index.equal_range(NameKey(GetItemText(item)));
     for (auto it = range.first; it != range.second; ++it)
         if (it->second == item) {
             m_index.erase(it);
@@ -142,7 +142,7 @@ wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& pa
     // one name, where the first in walk order wins.
     if (!parent.IsOk())
         return wxTreeItemId();
-    const auto range = m_index.equal_range(WxStringHasher()(user.GetName()));
+    const auto range = m_index.equal_range(NameKey(user.GetName()));
     wxTreeItemId found;
     int matches = 0;
     for (auto it = range.first; it != range.second; ++it) {

@@ -75,6 +75,7 @@ private:
                                 bool searchSubtrees) const;
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool anyDepth) const;
     void Unindex(const wxTreeItemId& item);
+    static size_t NameKey(const wxString& name) { return WxStringHasher()(name); }
     void ShowMenuFor(const wxTreeItemId& item);
 
     // Performer items by the hash of their name (the item's text): a name is stored once, in
