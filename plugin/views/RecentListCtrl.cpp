@@ -52,12 +52,15 @@ void RecentListCtrl::FitColumns()
     if (width <= 0)
         return;
     // A narrow window (the default one is 240 pixels wide) drops the thumbnails and the seconds
-    // before it cuts the performer's name or the event.
+    // before it cuts the performer's name or the event, whose words are as long as the language
+    // makes them (Japanese ones about twice the English).
     const int padding = FromDIP(20); // the gaps round the image and the text
     const int full = kThumbnailWidth + GetTextExtent("88:88:88").x + padding;
-    const bool wide = width - full >= 2 * FromDIP(90);
+    const int eventNeeds = std::max(GetTextExtent(EventText(POPUP_ONLINE, RECENT_SHOWN)).x,
+                                    GetTextExtent(EventText(POPUP_FREE, RECENT_SHOWN)).x) + FromDIP(16);
+    const bool wide = width - full >= FromDIP(90) + eventNeeds;
     const int time = wide ? full : GetTextExtent("88:88").x + FromDIP(16);
-    const int name = std::clamp((width - time) / 2, FromDIP(56), FromDIP(110));
+    const int name = std::clamp(width - time - eventNeeds, FromDIP(56), FromDIP(110));
     const int event = std::max(FromDIP(48), width - time - name);
     if (wide != m_wide) {
         m_wide = wide;
