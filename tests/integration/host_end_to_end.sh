@@ -52,6 +52,11 @@ about() { report && grep -q 'text "Version [0-9]' "$work/report" && grep -q "tex
 wait_for 30 about || fail "no About box with the version, the site and the settings: $(grep 'text ' "$work/report")"
 grep -q '^window wxDialog "About Sorvik Statuscope" shown=1 .* minimize=0 maximize=0' "$work/report" ||
   fail "the About box asks for minimise or maximise buttons: $(grep '^window' "$work/report")"
+# What the window manager makes of it: a box of fixed size cannot be maximised (openbox keeps
+# its minimise button whatever a window asks).
+about_box=$(xdotool search --onlyvisible --name "^About Sorvik Statuscope$" | head -1)
+! xprop -id "$about_box" _NET_WM_ALLOWED_ACTIONS | grep -q "MAXIMIZE\|RESIZE" ||
+  fail "the window manager lets the About box be resized: $(xprop -id "$about_box" _NET_WM_ALLOWED_ACTIONS)"
 xdotool key Escape
 echo "ok: Help > About names the version, the site and the settings file, as a dialog"
 
