@@ -19,24 +19,26 @@ threads() {
   done | sort
 }
 
+# The history's file with its write-ahead log, in bytes.
+history_bytes() { du -cb "$XDG_DATA_HOME/sorvik-statuscope/history.db"* 2>/dev/null | tail -1 | cut -f1; }
+
 for n in "${sizes[@]}"; do
   bench_site "$n"
   # The default interval: the settings without the benchmarks' 3 s.
   sed -i '/^syncinterval=/d' "$work/Ruvidodur.conf"
-  : > "$work/loop"
   SORVIK_LOOP_PROBE="$work/loop" start_host_window
   wait_for 600 listed "$n" || fail "the host did not list the $n performers"
   [ "${CHURN:-0}" = 1 ] && curl -s "http://$site/_sim/churn?on=1" > /dev/null
   sleep 15
   threads > "$work/before"
-  history="$XDG_DATA_HOME/sorvik-statuscope/history.db"
-  bytes=$(du -cb "$history"* 2>/dev/null | tail -1 | cut -f1)
+  bytes=$(history_bytes)
+  # The probe appends: from here on only the measured span.
   : > "$work/loop"
   sleep "$T"
   threads > "$work/after"
   echo "== $n performers, $T s$([ "${CHURN:-0}" = 1 ] && echo ", churning")"
   if [ "${CHURN:-0}" = 1 ]; then
-    grown=$(($(du -cb "$history"* 2>/dev/null | tail -1 | cut -f1) - bytes))
+    grown=$(($(history_bytes) - bytes))
     read -r most over < <(awk '$2 > m { m = $2 } $2 > 16000 { c++ } END { print m + 0, c + 0 }' "$work/loop")
     awk -v m="$most" -v c="$over" -v g="$grown" -v n="$n" -v T="$T" \
       'BEGIN { printf "  UI loop held at most %.1f ms (%d holds over 16 ms); history file grew %d bytes: %.0f bytes a performer-day\n", m / 1000, c, g, g / (n * T / 86400) }'
