@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include <httplib.h>
 
+#include "ReleaseSigner.h"
 #include "ThumbnailPainter.h"
 
 namespace sitesim {
@@ -127,11 +129,16 @@ SiteSimulator::SiteSimulator() : SiteSimulator(Options()) {}
 SiteSimulator::SiteSimulator(Options options)
     : m_options(std::move(options)), m_pool(m_options.seed, m_options.performers),
       m_churn(m_options.churn), m_offeredVersion(m_options.offeredVersion),
-      m_started(std::chrono::steady_clock::now())
+      m_release(m_options.release), m_signer(std::make_unique<ReleaseSigner>()),
+      m_strangeSigner(std::make_unique<ReleaseSigner>()), m_started(std::chrono::steady_clock::now())
 {
+    if (!m_options.signingKey.empty() && !m_signer->LoadKey(m_options.signingKey))
+        std::fprintf(stderr, "sitesim: no private key in %s: updates are offered unsigned\n",
+                     m_options.signingKey.c_str());
     if (!m_options.updateDir.empty()) {
         const std::pair<const char*, const char*> files[] = {
-            {"", "plugin"}, {"skin", "skin"}, {"mo", "mo"}, {"manifest", "manifest"}};
+            {"", "plugin"}, {"skin", "skin"}, {"mo", "mo"}, {"manifest", "manifest"},
+            {"signature", "signature"}};
         for (const auto& f : files) {
             const std::string path = m_options.updateDir + "/" + f.second;
             if (FileExists(path))
@@ -297,6 +304,60 @@ void SiteSimulator::SetUpdate(const std::string& offeredVersion,
     m_updateFiles = std::move(files);
 }
 
+void SiteSimulator::SetRelease(Release release)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_release = release;
+}
+
+bool SiteSimulator::UpdateAnswer(const std::string& version, const std::string& type, std::string& body)
+{
+    if (version.empty() || CompareVersions(version, m_offeredVersion) >= 0)
+        return false;
+    const auto served = [&](const std::string& t) {
+        const auto file = m_updateFiles.find(t);
+        return file == m_updateFiles.end() ? std::string() : file->second;
+    };
+    if (type != "signature") {
+        if (m_updateFiles.find(type) == m_updateFiles.end())
+            return false;
+        body = served(type);
+        // The same size, one byte other than signed.
+        if (!body.empty() && ((m_release == Release::Tampered && type.empty()) ||
+                              (m_release == Release::TamperedSkin && type == "skin")))
+            body.back() = static_cast<char>(body.back() ^ 0x20);
+        return true;
+    }
+    if (m_release == Release::Unsigned)
+        return false;
+    if (m_release == Release::Signed && m_updateFiles.count("signature")) {
+        body = served("signature");
+        return true;
+    }
+    std::map<std::string, std::string> files = {
+        {"plugin", served("")}, {"skin", served("skin")}, {"mo", served("mo")}, {"manifest", served("manifest")}};
+    std::string named = m_offeredVersion;
+    std::string expires = ReleaseSigner::DateFromToday(30);
+    const ReleaseSigner* signer = m_signer.get();
+    switch (m_release) {
+    case Release::WrongKey:
+        if (!m_strangeSigner->HasKey())
+            m_strangeSigner->MakeKey();
+        signer = m_strangeSigner.get();
+        break;
+    case Release::Rollback: named = version; break;
+    case Release::Mixed: files["plugin"] += "another build"; break;
+    case Release::Expired: expires = ReleaseSigner::DateFromToday(-1); break;
+    default: break;
+    }
+    body = signer->Sign(named, expires, files);
+    if (m_release == Release::Forged && body.find("version ") != std::string::npos)
+        body[body.find("version ") + 8] = '9';
+    if (m_release == Release::Oversized)
+        body += std::string(80 * 1024, '#');
+    return !body.empty();
+}
+
 std::vector<LoggedRequest> SiteSimulator::Requests() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -329,6 +390,22 @@ bool SiteSimulator::ParseRoute(const std::string& text, Route& route)
     if (it == names.end())
         return false;
     route = it->second;
+    return true;
+}
+
+bool SiteSimulator::ParseRelease(const std::string& text, Release& release)
+{
+    static const std::map<std::string, Release> names = {
+        {"signed", Release::Signed},       {"unsigned", Release::Unsigned},
+        {"tampered", Release::Tampered},   {"tampered-skin", Release::TamperedSkin},
+        {"wrong-key", Release::WrongKey},  {"forged", Release::Forged},
+        {"rollback", Release::Rollback},
+        {"mixed", Release::Mixed},         {"expired", Release::Expired},
+        {"oversized", Release::Oversized}};
+    auto it = names.find(text);
+    if (it == names.end())
+        return false;
+    release = it->second;
     return true;
 }
 
@@ -563,11 +640,11 @@ void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& re
     if (route == Route::Update) {
         const std::string version = req.get_param_value("version");
         const std::string type = req.get_param_value("type");
-        std::lock_guard<std::mutex> guard(m_lock);
-        auto file = m_updateFiles.find(type);
-        if (!version.empty() && CompareVersions(version, m_offeredVersion) < 0 &&
-            file != m_updateFiles.end()) {
-            res.set_content(file->second, "application/octet-stream");
+        std::string body;
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (UpdateAnswer(version, type, body)) {
+            guard.unlock();
+            res.set_content(body, "application/octet-stream");
         } else {
             res.set_content(Page("Statuscope", "You have the latest version."), "text/html");
         }
@@ -739,6 +816,14 @@ void SiteSimulator::Control(const std::string& path, const httplib::Request& req
                        "profile&fault=none|refuse|silent|stall|reset|404|500|garbage|empty"
                        "[&times=N]");
         SetFault(route, fault, std::atoi(req.get_param_value("times").c_str()));
+        return ok("ok");
+    }
+    if (path == "/_sim/release") {
+        Release release;
+        if (!ParseRelease(req.get_param_value("kind"), release))
+            return bad("usage: /_sim/release?kind=signed|unsigned|tampered|tampered-skin|wrong-key|forged|"
+                       "rollback|mixed|expired|oversized");
+        SetRelease(release);
         return ok("ok");
     }
     if (path == "/_sim/faults/clear") {

@@ -43,6 +43,23 @@ enum class Fault {
     HugeImage,   // 200 with a 35-byte GIF that declares 65535x65535 pixels
 };
 
+// What the update service offers beside the files: a statement signed with the site's key, or
+// one of the ways an offer can be false.
+enum class Release {
+    Signed,       // the offered files as they are, signed (or the update folder's own "signature")
+    Unsigned,     // no statement
+    Tampered,     // signed, then one byte of the plug-in changed
+    TamperedSkin, // signed, then one byte of the skin changed
+    WrongKey,     // signed by a key of the simulator's own
+    Forged,       // signed, then the version it names changed
+    Rollback,     // a statement naming the version the client runs
+    Mixed,        // the statement of another build of the plug-in
+    Expired,      // a statement that expired yesterday
+    Oversized,    // a statement of 80 KB
+};
+
+class ReleaseSigner;
+
 struct LoggedRequest {
     double seconds = 0; // since the simulator started
     std::string method;
@@ -71,6 +88,9 @@ public:
         bool churn = true;      // performers come and go every second
         std::string updateDir;  // files "plugin", "skin", "mo", "manifest" offered as an update
         std::string offeredVersion = "1.3.0";
+        // The private key the offered update is signed with (PEM); none: it is offered unsigned.
+        std::string signingKey;
+        Release release = Release::Signed;
         // The loopback address served on: "127.0.0.1", or "::1" for IPv6.
         std::string address = "127.0.0.1";
         // With both, the same site is served over HTTPS too, on a port of its own.
@@ -112,12 +132,15 @@ public:
     // Update files by type ("" for the plug-in, "skin", "mo", "manifest").
     void SetUpdate(const std::string& offeredVersion, std::map<std::string, std::string> files);
 
+    void SetRelease(Release release);
+
     std::vector<LoggedRequest> Requests() const;
     std::vector<LoggedRequest> RequestsFor(const std::string& path) const;
     void ClearLog();
 
     static bool ParseRoute(const std::string& text, Route& route);
     static bool ParseFault(const std::string& text, Fault& fault);
+    static bool ParseRelease(const std::string& text, Release& release);
     // Compares dotted version numbers: negative, 0 or positive.
     static int CompareVersions(const std::string& a, const std::string& b);
 
@@ -132,6 +155,9 @@ private:
     bool WaitStopped(int milliseconds);
     std::string NextListBody();
     static std::string Page(const std::string& title, const std::string& text);
+    // Under the lock: what the update service answers for 'type' to a client of 'version';
+    // false when it offers nothing.
+    bool UpdateAnswer(const std::string& version, const std::string& type, std::string& body);
 
     Options m_options;
     std::unique_ptr<httplib::Server> m_server;
@@ -158,6 +184,9 @@ private:
     std::map<Route, int> m_faultsLeft;
     std::string m_offeredVersion;
     std::map<std::string, std::string> m_updateFiles;
+    Release m_release;
+    std::unique_ptr<ReleaseSigner> m_signer;
+    std::unique_ptr<ReleaseSigner> m_strangeSigner;
     std::vector<LoggedRequest> m_log;
     std::chrono::steady_clock::time_point m_started;
 };

@@ -23,11 +23,14 @@ void OnSignal(int)
 void Usage(std::ostream& out)
 {
     out << "usage: sitesim [--port N] [--performers N] [--seed N] [--no-churn]\n"
-           "               [--update-dir DIR] [--offered-version V] [--tls-cert PEM --tls-key PEM]\n"
+           "               [--update-dir DIR] [--offered-version V] [--signing-key PEM]\n"
+           "               [--release signed|unsigned|tampered|tampered-skin|wrong-key|forged|rollback|\n"
+           "                          mixed|expired|oversized] [--tls-cert PEM --tls-key PEM]\n"
            "               [--account USER:PASSWORD[:FAV1,FAV2,...[:MAIL]]]...\n"
            "Serves the Tabuno site on 127.0.0.1. --port 0 picks a free port and prints it.\n"
            "Control routes: /_sim/performers, /_sim/churn?on=0|1, /_sim/tick,\n"
-           "/_sim/fault?route=R&fault=F, /_sim/faults/clear, /_sim/script, /_sim/account,\n"
+           "/_sim/fault?route=R&fault=F, /_sim/faults/clear, /_sim/release?kind=K,\n"
+           "/_sim/script, /_sim/account,\n"
            "/_sim/log (GET to read, POST to clear).\n";
 }
 
@@ -70,6 +73,11 @@ int main(int argc, char** argv)
             options.updateDir = argv[++i];
         } else if (arg == "--offered-version" && hasValue) {
             options.offeredVersion = argv[++i];
+        } else if (arg == "--signing-key" && hasValue) {
+            options.signingKey = argv[++i];
+        } else if (arg == "--release" && hasValue &&
+                   sitesim::SiteSimulator::ParseRelease(argv[i + 1], options.release)) {
+            ++i;
         } else if (arg == "--tls-cert" && hasValue) {
             options.tlsCertificate = argv[++i];
         } else if (arg == "--tls-key" && hasValue) {

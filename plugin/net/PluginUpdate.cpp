@@ -3,8 +3,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include <wx/ffile.h>
 #include <wx/wfstream.h>
@@ -18,6 +20,7 @@
 #include "app/Settings.h"
 #include "app/UiDispatcher.h"
 #include "net/HttpClient.h"
+#include "net/ReleaseStatement.h"
 #include "net/Util.h"
 #include "net/Version.h"
 
@@ -155,31 +158,76 @@ void PluginUpdate::InstallPendingFiles(const wxFileName& application)
     }
 }
 
-bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path, std::string* kept)
+namespace {
+
+enum class Fetched { File, NotAFile, TooLarge };
+
+// A whole "application/octet-stream" answer of at most 'most' bytes, its Content-Length
+// matching what came.
+Fetched FetchFile(const wxString& url, size_t most, std::string& body)
 {
     HttpRequest request;
     request.url = url;
-    request.timeoutSeconds = kTimeoutSeconds;
-    request.maxBodyBytes = kMaxFileBytes;
+    request.timeoutSeconds = PluginUpdate::kTimeoutSeconds;
+    request.maxBodyBytes = most;
     HttpResponse response = HttpClient::Get(request);
+    if (response.failure == HttpFailure::TooLarge)
+        return Fetched::TooLarge;
     // A cut-short or refused answer is no file, whatever its headers say.
-    if (!response.IsSuccess())
+    if (!response.IsSuccess() || response.Header("content-type") != "application/octet-stream")
+        return Fetched::NotAFile;
+    // An absent Content-Length counts as 0.
+    if (std::atoll(response.Header("content-length").c_str()) != static_cast<long long>(response.body.size()))
+        return Fetched::NotAFile;
+    body = std::move(response.body);
+    return Fetched::File;
+}
+
+// One line, and nothing of the offer kept.
+bool Refuse(const wxString& offered, const std::string& why)
+{
+    std::fprintf(stderr, "sorvik: update %s refused: %s\n",
+                 offered.empty() ? "on offer" : static_cast<const char*>(offered.utf8_str()), why.c_str());
+    return false;
+}
+
+} // namespace
+
+bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path, std::string* kept)
+{
+    std::string body;
+    if (FetchFile(url, kMaxFileBytes, body) != Fetched::File)
         return false;
-    if (response.Header("content-type") != "application/octet-stream")
-        return false;
-    const long long announced = std::atoll(response.Header("content-length").c_str());
-    if (!WriteFile(path, response.body)) {
-        RemoveQuietly(path);
-        return false;
-    }
-    const wxULongLong written = wxFileName::GetSize(path);
-    if (written == wxInvalidSize || written.GetValue() != static_cast<unsigned long long>(announced)) {
+    if (!WriteFile(path, body) || wxFileName::GetSize(path) != wxULongLong(body.size())) {
         RemoveQuietly(path);
         return false;
     }
     if (kept)
-        *kept = std::move(response.body);
+        *kept = std::move(body);
     return true;
+}
+
+std::string PluginUpdate::CheckOffer(const std::string& plugin, const std::string& statementText,
+                                     const Version& running, ReleaseStatement& statement)
+{
+    if (statementText.empty())
+        return "no signed statement";
+    if (std::string why = ReleaseStatement::Parse(statementText, statement); !why.empty())
+        return why;
+    if (std::string why = statement.Verify(ReleaseStatement::BuiltInKeys(), std::time(nullptr)); !why.empty())
+        return why;
+    const wxString named = wxString::FromUTF8(statement.VersionText());
+    if (!Version(named).IsNewerThan(running))
+        return "its statement names " + statement.VersionText() + ", not newer than the running " +
+               std::string(running.GetString().utf8_str());
+    if (std::string why = statement.Matches("plugin", plugin); !why.empty())
+        return why;
+    // Signed bytes of another version would still be another release's.
+    const wxString carried = VersionIn(plugin);
+    if (!carried.empty() && carried != named)
+        return "the plug-in says it is " + std::string(carried.utf8_str()) + ", its statement " +
+               statement.VersionText();
+    return std::string();
 }
 
 bool PluginUpdate::Check(const wxFileName& application, const Version& version, wxFileName& newPlugin)
@@ -191,14 +239,39 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
     newPlugin = wxFileName(Util::PluginFileNameFor(application).GetFullPath() + ".new");
     const wxString newPath = newPlugin.GetFullPath();
     std::string plugin;
-    if (!DownloadToFile(address, newPath, &plugin))
+    switch (FetchFile(address, kMaxFileBytes, plugin)) {
+    case Fetched::TooLarge:
+        return Refuse(wxString(), "the plug-in is larger than 256 MB");
+    case Fetched::NotAFile:
+        return false; // no update
+    case Fetched::File:
+        break;
+    }
+    const wxString offered = VersionIn(plugin);
+
+    // Only bytes a built-in key vouches for are written, asked about or loaded.
+    std::string statementText;
+    ReleaseStatement statement;
+    switch (FetchFile(address + "&type=signature", ReleaseStatement::kMaxBytes, statementText)) {
+    case Fetched::TooLarge:
+        return Refuse(offered, "its statement is larger than 64 KB");
+    case Fetched::NotAFile:
+        statementText.clear();
+        break;
+    case Fetched::File:
+        break;
+    }
+    if (const std::string why = CheckOffer(plugin, statementText, version, statement); !why.empty())
+        return Refuse(offered, why);
+    if (!WriteFile(newPath, plugin)) {
+        RemoveQuietly(newPath);
         return false;
+    }
+    plugin = std::string();
 
     int answer = wxNO;
     // Which version: a user asked to install something deserves to know what.
     wxString message = _("The new plugin will be installed.");
-    const wxString offered = VersionIn(plugin);
-    plugin = std::string();
     if (!offered.empty())
         message = wxString::Format(_("Sorvik Statuscope %s is available; you have %s."), offered,
                                    version.GetString()) +
@@ -212,12 +285,36 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
         return false;
     }
 
-    DownloadToFile(address + "&type=skin", SkinPath(application) + ".new");
     const wxFileName catalogue(CataloguePath(application));
-    wxLogNull quiet;
-    if (!wxFileName::DirExists(catalogue.GetPath()))
-        wxFileName::Mkdir(catalogue.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    DownloadToFile(address + "&type=mo", catalogue.GetFullPath() + ".new");
-    DownloadToFile(address + "&type=manifest", ManifestPath(application) + ".new");
+    {
+        wxLogNull quiet;
+        if (!wxFileName::DirExists(catalogue.GetPath()))
+            wxFileName::Mkdir(catalogue.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    }
+    const std::pair<const char*, wxString> companions[] = {
+        {"skin", SkinPath(application) + ".new"},
+        {"mo", catalogue.GetFullPath() + ".new"},
+        {"manifest", ManifestPath(application) + ".new"}};
+    std::vector<wxString> written{newPath};
+    for (const auto& [type, path] : companions) {
+        // A companion that does not come stays as it is; one that comes other than signed
+        // means the whole offer is not the release it claims to be.
+        std::string body;
+        const Fetched fetched = FetchFile(address + "&type=" + type, statement.File(type)->size, body);
+        if (fetched == Fetched::NotAFile)
+            continue;
+        if (const std::string why = fetched == Fetched::TooLarge
+                                        ? std::string("the ") + type + " is larger than its statement says"
+                                        : statement.Matches(type, body);
+            !why.empty()) {
+            for (const wxString& done : written)
+                RemoveQuietly(done);
+            return Refuse(offered, why);
+        }
+        if (WriteFile(path, body))
+            written.push_back(path);
+        else
+            RemoveQuietly(path);
+    }
     return true;
 }

@@ -5,21 +5,29 @@
 #include <wx/filename.h>
 #include <wx/string.h>
 
+class ReleaseStatement;
 class Version;
 
 // Every plug-in carries this, followed by its version, in its read-only data (a what(1)
 // string): the update names the version it offers before asking.
 #define SORVIK_VERSION_MARK "@(#)Sorvik Statuscope plug-in "
 
-// The plug-in's self-update: asks the site for a newer plug-in, downloads it beside the current
-// one under a ".new" name and, once the user agrees, the skin, catalogue and manifest that go
-// with it; those are moved into place at the start of the next check.
+// The plug-in's self-update: asks the site for a newer plug-in and its signed statement, writes
+// it beside the current one under a ".new" name once a built-in key vouches for its bytes and,
+// once the user agrees, the skin, catalogue and manifest that go with it, each checked against
+// the statement; those are moved into place at the start of the next check. A refused offer
+// leaves nothing behind and says why in one line on stderr.
 class PluginUpdate {
 public:
     // Installs pending companions, asks for an update and, on the user's Yes, fetches the
     // companions. True when 'newPlugin' names a downloaded plug-in the host should put in place.
     // Any thread; the confirmation box is shown on the user-interface thread.
     static bool Check(const wxFileName& application, const Version& version, wxFileName& newPlugin);
+
+    // Empty when 'plugin' and its statement make a release newer than 'running' that a built-in
+    // key signed ('statement' then holds it); otherwise why not.
+    static std::string CheckOffer(const std::string& plugin, const std::string& statementText,
+                                  const Version& running, ReleaseStatement& statement);
 
     // Renames each pending companion ("<file>.new") over its file, skin first; a skin archive
     // or catalogue that does not read whole is removed instead, with one line on stderr.

@@ -13,6 +13,8 @@ public:
     int GetPatch() const { return m_patch; }
     // How many of the three numbers the text gave.
     int GetParsedCount() const { return m_parsed; }
+    // By major, minor and patch, numbers not given counting as 0.
+    bool IsNewerThan(const Version& other) const;
 
 private:
     wxString m_text;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -127,6 +128,8 @@ class PluginUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        const char* key = std::getenv("SORVIK_SIGNING_KEY");
+        signing = key && *key;
         sim = StartQuietSite();
         ASSERT_TRUE(sim);
         sim->SetUpdate("1.4.0", {{"", "new plug-in"}, {"skin", skin}, {"mo", catalogue},
@@ -170,6 +173,8 @@ protected:
     }
 
     std::unique_ptr<sitesim::SiteSimulator> sim;
+    // Whether the site can sign what it offers: only a build with a throw-away key lets it.
+    bool signing = false;
     std::string dir;
     wxFileName application;
     wxFileName newPlugin;
@@ -178,6 +183,11 @@ protected:
     const std::string skin = Zip("new skin");
     const std::string catalogue = Catalogue("new catalogue");
 };
+
+// An update only this build's throw-away key can sign.
+#define REQUIRE_SIGNING()                                                                          \
+    if (!signing)                                                                                  \
+    GTEST_SKIP() << "this build trusts the release keys only (configure with SORVIK_UPDATE_KEYS=throwaway)"
 
 } // namespace
 
@@ -191,6 +201,7 @@ TEST_F(PluginUpdateTest, CompanionNamesFollowTheApplicationFile)
 
 TEST_F(PluginUpdateTest, TheQuestionNamesTheVersionTheOfferedPluginCarries)
 {
+    REQUIRE_SIGNING();
     // The mark deep in a large file, as in a real plug-in's read-only data.
     std::string plugin(1024 * 1024 - 10, '\x7f');
     plugin += std::string(SORVIK_VERSION_MARK "1.4.0") + '\0' + std::string(5000, 'z');
@@ -212,6 +223,7 @@ TEST_F(PluginUpdateTest, NoUpdateOnOfferWritesNothingAndAsksNothing)
 
 TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
 {
+    REQUIRE_SIGNING();
     ASSERT_TRUE(Check());
     EXPECT_EQ(newPlugin.GetFullPath(), wxString::FromUTF8(dir + "/host.so.new"));
     EXPECT_EQ(boxes, std::vector<wxString>{"The new plugin will be installed.|Confirm"});
@@ -219,7 +231,8 @@ TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
     EXPECT_EQ(Slurp(dir + "/host.skin.new"), skin);
     EXPECT_EQ(Slurp(dir + "/ja/LC_MESSAGES/host.mo.new"), catalogue) << "its folder is made";
     EXPECT_EQ(Slurp(dir + "/host.manifest.new"), "new manifest");
-    EXPECT_EQ(UpdateQueries(), (std::vector<std::string>{"version=1.3.0", "version=1.3.0&type=skin",
+    EXPECT_EQ(UpdateQueries(), (std::vector<std::string>{"version=1.3.0", "version=1.3.0&type=signature",
+                                                        "version=1.3.0&type=skin",
                                                         "version=1.3.0&type=mo",
                                                         "version=1.3.0&type=manifest"}));
 
@@ -237,11 +250,12 @@ TEST_F(PluginUpdateTest, YesFetchesTheCompanionsAsPendingFiles)
 
 TEST_F(PluginUpdateTest, NoRemovesTheNewPluginAndFetchesNoCompanion)
 {
+    REQUIRE_SIGNING();
     answer = wxNO;
     EXPECT_FALSE(Check());
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(Files().empty());
-    EXPECT_EQ(UpdateQueries(), std::vector<std::string>{"version=1.3.0"});
+    EXPECT_EQ(UpdateQueries(), (std::vector<std::string>{"version=1.3.0", "version=1.3.0&type=signature"}));
 }
 
 TEST_F(PluginUpdateTest, APendingSkinIsInstalledEvenWhenTheSiteIsDown)
@@ -276,6 +290,7 @@ TEST_F(PluginUpdateTest, ADamagedPendingSkinOrCatalogueIsDroppedAndTheOldOneStay
 
 TEST_F(PluginUpdateTest, AShortVersionTextIsSentAsItStands)
 {
+    REQUIRE_SIGNING();
     ASSERT_TRUE(Check("1.3"));
     EXPECT_EQ(UpdateQueries().front(), "version=1.3");
 }
@@ -316,6 +331,7 @@ TEST_F(PluginUpdateTest, OnlyTheExactTypeWithTheExactLengthIsAFile)
 
 TEST_F(PluginUpdateTest, TheBoxComesOnTheUserInterfaceThreadWhenAskedFromAnother)
 {
+    REQUIRE_SIGNING();
     std::atomic<int> result{-1};
     std::thread asker([&] { result = Check() ? 1 : 0; });
     const bool done = PumpUntil([&] { return result != -1; }, 10000);
@@ -323,4 +339,55 @@ TEST_F(PluginUpdateTest, TheBoxComesOnTheUserInterfaceThreadWhenAskedFromAnother
     ASSERT_TRUE(done);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(boxes.size(), 1u);
+}
+
+// An offer no built-in key vouches for is never written, asked about or loaded: one line says
+// why, and the running plug-in stays as it is.
+TEST_F(PluginUpdateTest, AnOfferThatIsNotTheSignedReleaseIsRefusedInOneLine)
+{
+    REQUIRE_SIGNING();
+    const std::string plugin = std::string(SORVIK_VERSION_MARK "1.4.0") + '\0' + "the next plug-in";
+    const std::string claimsOther = std::string(SORVIK_VERSION_MARK "1.5.0") + '\0' + "the next plug-in";
+    using sitesim::Release;
+    const struct {
+        Release release;
+        std::string offered; // the plug-in served
+        std::string line;
+        bool asked;
+    } cases[] = {
+        {Release::Unsigned, plugin, "update 1.4.0 refused: no signed statement", false},
+        {Release::WrongKey, plugin, "update 1.4.0 refused: not signed by a known key", false},
+        {Release::Forged, plugin, "update 1.4.0 refused: its signature does not verify", false},
+        {Release::Tampered, plugin, "update 1.4.0 refused: the plugin's SHA-256 does not match its statement", false},
+        {Release::Mixed, plugin,
+         "update 1.4.0 refused: the plugin is " + std::to_string(plugin.size()) + " bytes, its statement says " +
+             std::to_string(plugin.size() + std::string("another build").size()),
+         false},
+        {Release::Rollback, plugin, "update 1.4.0 refused: its statement names 1.3.0, not newer than the running 1.3.0", false},
+        {Release::Expired, plugin, "update 1.4.0 refused: its statement expired on", false},
+        {Release::Oversized, plugin, "update 1.4.0 refused: its statement is larger than 64 KB", false},
+        {Release::Signed, claimsOther, "update 1.5.0 refused: the plug-in says it is 1.5.0, its statement 1.4.0", false},
+        // The companions come after the user's Yes: one other than signed undoes the whole offer.
+        {Release::TamperedSkin, plugin, "update 1.4.0 refused: the skin's SHA-256 does not match its statement", true},
+    };
+    Put(dir + "/host.so", "the running plug-in");
+    for (const auto& c : cases) {
+        sim->SetUpdate("1.4.0", {{"", c.offered}, {"skin", skin}, {"mo", catalogue}, {"manifest", "new manifest"}});
+        sim->SetRelease(c.release);
+        boxes.clear();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(Check()) << c.line;
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.rfind("sorvik: " + c.line, 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_EQ(boxes.size(), c.asked ? 1u : 0u) << c.line;
+        EXPECT_EQ(Files(), std::vector<std::string>{"host.so"}) << c.line;
+        EXPECT_EQ(Slurp(dir + "/host.so"), "the running plug-in");
+    }
+    // The same offer, signed, goes through.
+    sim->SetUpdate("1.4.0", {{"", plugin}, {"skin", skin}, {"mo", catalogue}, {"manifest", "new manifest"}});
+    sim->SetRelease(Release::Signed);
+    ASSERT_TRUE(Check());
+    EXPECT_EQ(Slurp(dir + "/host.so.new"), plugin);
+    EXPECT_EQ(Slurp(dir + "/host.skin.new"), skin);
 }

@@ -1,5 +1,7 @@
 #include "QuietSite.h"
 
+#include <cstdlib>
+
 #include "app/Settings.h"
 #include "net/ProxySetting.h"
 
@@ -8,6 +10,8 @@ std::unique_ptr<sitesim::SiteSimulator> StartQuietSite()
     sitesim::SiteSimulator::Options options;
     options.performers = 0;
     options.churn = false;
+    if (const char* key = std::getenv("SORVIK_SIGNING_KEY"))
+        options.signingKey = key;
     auto sim = std::make_unique<sitesim::SiteSimulator>(options);
     if (!sim->Start())
         return nullptr;

@@ -90,13 +90,17 @@ wait_for 50 sh -c "curl -s http://$site/_sim/log | grep -q favorite.cgi" || fail
 term_and_check "favourites request in flight"
 curl -s -d '' "http://$site/_sim/faults/clear" > /dev/null
 
-# 4. The update's question: no clean-up was left to do afterwards.
-write_config
-start_host
-wait_for 150 window_named "Confirm" > /dev/null || fail "no update question"
-term_and_check "update question open" no-window-yet
-[ -e "$app/sorvik.so.new" ] && fail "the declined plug-in was left beside the host"
-cmp -s "$app/sorvik.so" "$bin/sorvik.so" || fail "the plug-in was replaced"
+# 4. The update's question (only a signed update asks): no clean-up was left to do afterwards.
+if [ -n "${SORVIK_SIGNING_KEY:-}" ]; then
+  write_config
+  start_host
+  wait_for 150 window_named "Confirm" > /dev/null || fail "no update question"
+  term_and_check "update question open" no-window-yet
+  [ -e "$app/sorvik.so.new" ] && fail "the declined plug-in was left beside the host"
+  cmp -s "$app/sorvik.so" "$bin/sorvik.so" || fail "the plug-in was replaced"
+else
+  echo "skipped: the update's question (this build trusts the release keys only)"
+fi
 
 # 5. Popups on screen: the window closes, the popups go, and so does the process.
 write_config
