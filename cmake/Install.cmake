@@ -25,19 +25,5 @@ foreach(size 48 256)
 endforeach()
 install(FILES assets/icons/${SORVIK_APP_ID}.svg DESTINATION share/icons/hicolor/scalable/apps)
 
-# scripts/package: a Debian package installing under /usr.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME sorvik-statuscope)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR Sorvik)
-set(CPACK_PACKAGE_CONTACT "Sorvik Statuscope <statuscope@sorvik.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "See who is on line, free or in a show, at a glance")
-set(CPACK_PACKAGE_DESCRIPTION "Sorvik Statuscope watches the Tabuno site's performers from the desktop: everyone on line, the favourites, and a popup or desktop notification when one comes on line or becomes free.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION net)
-# The run-time libraries the programs link, as dpkg-shlibdeps finds them (wxWidgets' GTK build).
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
-include(CPack)
+# The manual page (the package compresses it).
+install(FILES assets/package/sorvik.1 DESTINATION share/man/man1)

@@ -2,7 +2,8 @@
 # The installed product: `cmake --install` into a fresh prefix gives a menu entry and metadata
 # that validate, icons, and P/bin/sorvik that answers --help and shows its window against the
 # simulated site. Installed where the user cannot write, it skips the update from the site and
-# says so. With 'package', the Debian package's contents and Depends are checked too.
+# says so. With 'package', the Debian package's contents and Depends are checked too, lintian
+# finds neither error nor warning, and packaging the tree again gives the same bytes.
 #   host_install.sh BUILD_DIR [package]
 set -uo pipefail
 build="$1"
@@ -63,8 +64,19 @@ chmod u+w "$prefix/lib/sorvik"
 echo "ok: a read-only installation leaves updates to the packages, said once"
 
 if [ "${2:-}" = package ]; then
-  (cd "$build" && cpack -G DEB > "$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
-  deb=$(ls -t "$build"/sorvik-statuscope_*.deb | head -1)
+  make_deb="$(dirname "$0")/../../scripts/make-deb"
+  deb=$("$make_deb" "$build" "$work/deb1" 2> "$work/make-deb.log") || fail "make-deb: $(cat "$work/make-deb.log")"
+  # The same tree, packaged again a second later, gives the same bytes.
+  sleep 1
+  again=$("$make_deb" "$build" "$work/deb2" 2> "$work/make-deb.log") || fail "make-deb again: $(cat "$work/make-deb.log")"
+  cmp -s "$deb" "$again" || fail "two packages of the same tree differ: $(cmp "$deb" "$again")"
+  command -v lintian > /dev/null || fail "lintian is missing (scripts/setup installs it)"
+  lintian --fail-on error,warning "$deb" > "$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
+  for path in ./usr/share/doc/sorvik-statuscope/copyright ./usr/share/doc/sorvik-statuscope/changelog.gz \
+      ./usr/share/man/man1/sorvik.1.gz; do
+    dpkg-deb -c "$deb" | awk '{print $6}' | grep -qx -- "$path" || fail "the package lacks $path"
+  done
+  dpkg-deb -I "$deb" | grep -q ldconfig && fail "the package's scripts call ldconfig"
   depends=$(dpkg-deb -f "$deb" Depends)
   grep -q 'libwxgtk3.2-1' <<< "$depends" || fail "Depends lacks the toolkit: $depends"
   grep -Eq -- '-dev|cmake|gtest|benchmark|asan' <<< "$depends" && fail "Depends names build-only packages: $depends"
@@ -75,5 +87,5 @@ if [ "${2:-}" = package ]; then
     grep -qx -- "$path" <<< "$contents" || fail "the package lacks $path"
   done
   grep -q sitesim <<< "$contents" && fail "the package carries the simulated site"
-  echo "ok: $(basename "$deb"): Depends: $depends"
+  echo "ok: $(basename "$deb"): lintian clean, the same bytes twice; Depends: $depends"
 fi
