@@ -1,10 +1,13 @@
 #include "views/DesktopNotification.h"
 
+#include <memory>
+
 #include <wx/app.h>
 #include <wx/image.h>
 
 #include "app/CommandIds.h"
 #include "app/MainFrameLink.h"
+#include "app/UpdateThrottle.h"
 #include "net/DownloadThread.h"
 #include "net/Util.h"
 #include "site/ThumbnailFetch.h"
@@ -20,14 +23,18 @@ std::map<unsigned long, DesktopNotification*> DesktopNotification::ms_bySerial;
 DesktopNotification::Fallback DesktopNotification::ms_fallback;
 
 namespace {
-// The one summary: its id with the service (0 while none is shown) and its counts.
+// The one summary: its id with the service (0 while none is shown), its counts, and whether
+// they changed since last sent.
 struct Summary {
     uint32_t id = 0;
     int online = 0;
     int free = 0;
-    bool pending = false;
+    bool changed = false;
 };
 Summary g_summary;
+// At most one Notify a second, and none while the last one's id is on its way: a service
+// that knows no stack tag shows every summary sent without the id as one more.
+std::unique_ptr<UpdateThrottle> g_summaryThrottle;
 constexpr const char* kSummaryTag = "sorvik-summary";
 } // namespace
 
@@ -83,7 +90,10 @@ void DesktopNotification::Listen()
     };
     listener.closed = [](uint32_t id) {
         if (id != 0 && id == g_summary.id) {
+            // The next burst starts a summary of its own.
             g_summary = Summary();
+            if (g_summaryThrottle)
+                g_summaryThrottle->Reset();
             return;
         }
         for (DesktopNotification* n : ms_alive)
@@ -104,6 +114,7 @@ void DesktopNotification::ForgetAll()
         wxPendingDelete.DeleteObject(notification);
         delete notification;
     }
+    g_summaryThrottle.reset();
     g_summary = Summary();
 }
 
@@ -124,7 +135,7 @@ void DesktopNotification::ShowWith(const wxImage& thumbnail)
     message.body = m_kind == POPUP_FREE ? _("is free now") : _("came on line");
     message.image = thumbnail;
     message.category = "presence.online";
-    message.actions = true;
+    message.action = _("Open profile");
     const unsigned long serial = m_serial;
     NotificationService::Send(message, [serial](uint32_t id) {
         auto found = ms_bySerial.find(serial);
@@ -144,18 +155,19 @@ void DesktopNotification::ShowWith(const wxImage& thumbnail)
 void DesktopNotification::AddToSummary(int kind)
 {
     ++(kind == POPUP_FREE ? g_summary.free : g_summary.online);
-    // A thousand events of one refresh: the summary is sent once for all, when next idle.
-    if (g_summary.pending || !wxTheApp)
+    g_summary.changed = true;
+    if (!wxTheApp)
         return;
-    g_summary.pending = true;
-    wxTheApp->CallAfter([] { SendSummary(); });
+    if (!g_summaryThrottle)
+        g_summaryThrottle = std::make_unique<UpdateThrottle>(&DesktopNotification::SendSummary);
+    g_summaryThrottle->Request();
 }
 
 void DesktopNotification::SendSummary()
 {
-    g_summary.pending = false;
-    if (g_summary.online == 0 && g_summary.free == 0)
+    if (!g_summary.changed || (g_summary.online == 0 && g_summary.free == 0))
         return;
+    g_summary.changed = false;
     NotificationService::Message message;
     message.summary = _("Sorvik Statuscope");
     if (g_summary.online > 0)
@@ -168,19 +180,26 @@ void DesktopNotification::SendSummary()
     message.category = "presence.online";
     message.replaces = g_summary.id;
     message.stackTag = kSummaryTag;
-    message.actions = true;
-    const int online = g_summary.online, free = g_summary.free;
-    NotificationService::Send(message, [online, free](uint32_t id) {
-        if (id != 0) {
-            g_summary.id = id;
+    // Of no one performer: the main window lists them all.
+    message.action = _("Show window");
+    g_summaryThrottle->Hold();
+    NotificationService::Send(message, [](uint32_t id) {
+        if (!g_summaryThrottle)
+            return; // forgotten meanwhile
+        if (id == 0) {
+            // No service after all: the popups' summary counts them.
+            const int online = g_summary.online, free = g_summary.free;
+            g_summary = Summary();
+            g_summaryThrottle->Reset();
+            for (int i = 0; i < online; ++i)
+                PopupColumn::AddToSummary(POPUP_ONLINE);
+            for (int i = 0; i < free; ++i)
+                PopupColumn::AddToSummary(POPUP_FREE);
             return;
         }
-        // No service after all: the popups' summary counts them.
-        g_summary = Summary();
-        for (int i = 0; i < online; ++i)
-            PopupColumn::AddToSummary(POPUP_ONLINE);
-        for (int i = 0; i < free; ++i)
-            PopupColumn::AddToSummary(POPUP_FREE);
+        g_summary.id = id;
+        // What came while the answer was on its way goes in place of it.
+        g_summaryThrottle->Release();
     });
 }
 

@@ -12,10 +12,11 @@
 class wxImage;
 
 // One performer announced through the desktop's own notification service: the name, what
-// happened, the thumbnail once fetched, a click (and a "Profile" action) that opens the
-// profile. It owns itself and goes when the service closes it. At most as many are on screen
-// as the popup column holds; later events are counted in one summary notification, updated in
-// place. When no service answers, the fall-back (the popups) is given the event instead.
+// happened, the thumbnail once fetched, a click ("Open profile") that opens the profile. It
+// owns itself and goes when the service closes it. At most as many are on screen as the popup
+// column holds; later events are counted in one summary notification, updated in place at most
+// once a second (a click on it shows the main window). When no service answers, the fall-back
+// (the popups) is given the event instead.
 class DesktopNotification : public wxEvtHandler {
 public:
     using Fallback = std::function<void(const User& user, int kind)>;

@@ -67,12 +67,10 @@ GVariant* NotifyParameters(const NotificationService::Message& m)
     const Service& s = The();
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
-    if (m.actions && s.capabilities.count("actions")) {
-        const wxString profile = _("Profile");
-        for (const char* key : {"default", "profile"}) {
-            g_variant_builder_add(&actions, "s", key);
-            g_variant_builder_add(&actions, "s", static_cast<const char*>(profile.utf8_str()));
-        }
+    // The default action only: a service that draws it as a button labels it with the text.
+    if (!m.action.empty() && s.capabilities.count("actions")) {
+        g_variant_builder_add(&actions, "s", "default");
+        g_variant_builder_add(&actions, "s", static_cast<const char*>(m.action.utf8_str()));
     }
     GVariantBuilder hints;
     g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));

@@ -20,7 +20,7 @@ public:
         wxString category;     // "presence.online"
         uint32_t replaces = 0; // the id of a notification this one updates in place
         wxString stackTag;     // services that stack notifications keep one of each tag
-        bool actions = false;  // a click (and a "Profile" button where the service shows them)
+        wxString action;       // what a click does ("Open profile"); empty: nothing
     };
     // The service's id for the notification; 0 when it was not shown (no service).
     using Sent = std::function<void(uint32_t id)>;

@@ -120,21 +120,19 @@ void PopupDialog::CountInSummary(int kind)
         ++summary->m_summaryFree;
     else
         ++summary->m_summaryOnline;
-    // A thousand events of one refresh arrive together: the text is laid out and the window
-    // shown once for all of them, when the loop is next idle.
-    if (summary->m_summaryPending)
-        return;
-    summary->m_summaryPending = true;
-    summary->CallAfter([summary] {
-        summary->m_summaryPending = false;
-        summary->UpdateSummaryText();
-        // Lives as long as any popup from its first show; later events start a new one, so
-        // its count is of the events of its own time.
-        if (!summary->IsShown()) {
-            summary->StartDestroyTimer();
-            summary->ShowInPlace();
-        }
-    });
+    // A thousand events of one refresh arrive in slices: the text is laid out and the window
+    // shown at most once a second, the last count always.
+    if (!summary->m_summaryThrottle)
+        summary->m_summaryThrottle = std::make_unique<UpdateThrottle>([summary] {
+            summary->UpdateSummaryText();
+            // Lives as long as any popup from its first show; later events start a new one, so
+            // its count is of the events of its own time.
+            if (!summary->IsShown()) {
+                summary->StartDestroyTimer();
+                summary->ShowInPlace();
+            }
+        });
+    summary->m_summaryThrottle->Request();
 }
 
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
@@ -183,6 +181,7 @@ PopupDialog::~PopupDialog()
 {
     DownloadThread::ForgetReceiver(this);
     delete m_destroyTimer;
+    m_summaryThrottle.reset();
     ReleaseSlot();
 }
 
@@ -199,6 +198,8 @@ bool PopupDialog::Destroy()
     DownloadThread::ForgetReceiver(this);
     if (m_destroyTimer)
         m_destroyTimer->Stop();
+    if (m_summaryThrottle)
+        m_summaryThrottle->Reset();
     Hide();
     return wxDialog::Destroy();
 }

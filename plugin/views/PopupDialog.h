@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include <wx/dialog.h>
 
+#include "app/UpdateThrottle.h"
 #include "model/User.h"
 
 class wxPanel;
@@ -79,7 +82,7 @@ private:
     bool m_downloading = false;
     int m_summaryOnline = 0;
     int m_summaryFree = 0;
-    bool m_summaryPending = false;
+    std::unique_ptr<UpdateThrottle> m_summaryThrottle;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -4,13 +4,15 @@
 # name as its summary, "came on line" as its body, the program's desktop entry as a hint) and
 # no popup; a flood of 300 gives at most a column of notifications and one summary, updated in
 # place by the next burst, while the window answers; without a service the host says so on
-# stderr once and shows the popup instead.
+# stderr once and shows the popup instead. The flood again on xfce4-notifyd, which knows no
+# stack tag and shows each notification as a window: still one summary, sent at most once a
+# second, the final count last.
 #   host_notifications.sh BIN_DIR
 set -uo pipefail
 bin="$1"
 . "$(dirname "$0")/host_test_lib.sh"
 require_display
-for tool in dbus-daemon dbus-monitor dbus-send dunst; do
+for tool in dbus-daemon dbus-monitor dbus-send dunst xdotool; do
   command -v "$tool" > /dev/null || { echo "$tool is missing (scripts/setup installs it)"; exit 1; }
 done
 bus_pid="" dunst_pid="" monitor_pid=""
@@ -64,19 +66,58 @@ popup_shown fresh_1 && fail "a popup showed as well"
 grep -q 'no desktop notification service' "$work/host.log" && fail "the service was reported missing"
 echo "ok: a newcomer is one desktop notification: $(notified | grep fresh_1)"
 
-# A flood: a column of notifications and one summary; the next burst updates it in place.
-capacity=$(( $(xwininfo -root | awk '/Height:/{print $2}') / 150 ))
-newcomers crowd_ 300
-summaries() { notified | grep '^Sorvik Statuscope|'; }
-wait_for 100 eval '[ -n "$(summaries)" ]' || fail "300 newcomers gave no summary: $(notified | tail -3 | tr '\n' ' ')"
-check_answering 5 "after the flood"
-shown=$(notified | grep -c '^crowd_')
-[ "$shown" -le "$capacity" ] || fail "$shown notifications for 300 newcomers, beyond a column of $capacity"
-# (dbus-monitor may still be writing the call's last fields)
-first_summary() { summaries | head -1 | grep -Eq '^Sorvik Statuscope\|[1-9][0-9]* more came on line\|0$'; }
-wait_for 30 first_summary || fail "a wrong first summary: $(summaries | head -1)"
-newcomers later_ 20
-replaced() { summaries | tail -1 | grep -q '|[1-9][0-9]*$'; }
-wait_for 100 replaced || fail "the next burst did not update the summary in place: $(summaries | tr '\n' ' ')"
-echo "ok: 300 newcomers: $shown notifications and one summary ($(summaries | head -1 | cut -d'|' -f2)), updated in place: $(summaries | tail -1 | cut -d'|' -f2 | tr '\n' ' ')"
+# A flood: a column of notifications and one summary, never sent anew while its id is on its
+# way and updated in place at most once a second; the next burst updates it in place.
+# dbus-monitor's header line of each call carries its time: "time|summary|body|replaces".
+notify_from=1
+notify_calls() {
+  tail -n "+$notify_from" "$work/notify.log" | awk '/member=Notify/{n=0; split($0, f, "time="); split(f[2], g, " "); t=g[1]; next}
+       /^   uint32 /{r=$2} /^   string /{n++; gsub(/^   string "|"$/, ""); if (n == 3) s=$0; if (n == 4) print t "|" s "|" $0 "|" r}'
+}
+flood() { # service name, a short word for the performers' names, its process
+  local service="$1" tag="$2" pid="$3" capacity shown calls gaps windows
+  capacity=$(( $(xwininfo -root | awk '/Height:/{print $2}') / 150 ))
+  notify_from=$(( $(wc -l < "$work/notify.log") + 1 ))
+  summaries() { notify_calls | grep '|Sorvik Statuscope|'; }
+  newcomers "crowd_${tag}_" 300
+  wait_for 100 eval '[ -n "$(summaries)" ]' || fail "$service: 300 newcomers gave no summary: $(notified | tail -3 | tr "\n" " ")"
+  check_answering 5 "$service: after the flood"
+  sleep 2.5 # the last count comes within a second
+  shown=$(notify_calls | grep -c "|crowd_${tag}_")
+  [ "$shown" -le "$capacity" ] || fail "$service: $shown notifications for 300 newcomers, beyond a column of $capacity"
+  [ "$(summaries | awk -F'|' '$4 == 0' | wc -l)" -eq 1 ] || fail "$service: more than one new summary: $(summaries | tr '\n' ' ')"
+  summaries | head -1 | grep -Eq '\|[1-9][0-9]* more came on line\|0$' || fail "$service: a wrong first summary: $(summaries | head -1)"
+  gaps=$(summaries | awk -F'|' 'NR > 1 && $1 - last < 0.9 {print $1 - last} {last = $1}')
+  [ -z "$gaps" ] || fail "$service: summaries sooner than a second apart: $(summaries | tr '\n' ' ')"
+  [ "$(summaries | tail -1 | cut -d'|' -f3)" = "$(( 300 - shown )) more came on line" ] ||
+    fail "$service: the last summary is not the final count: $(summaries | tail -1); calls: $(notify_calls | cut -d"|" -f2- | tr "\n" " ")"
+  calls=$(summaries | wc -l)
+  windows=""
+  if [ "$service" = xfce4-notifyd ]; then
+    # It shows each notification as a window of its own.
+    windows=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)
+    [ "$windows" -le $(( capacity + 1 )) ] || fail "$service: $windows notification windows for a column of $capacity and a summary"
+    windows=", $windows windows on screen"
+  fi
+  newcomers "later_${tag}_" 20
+  replaced() { summaries | tail -1 | grep -q '|[1-9][0-9]*$' && [ "$(summaries | wc -l)" -gt "$calls" ]; }
+  wait_for 100 replaced || fail "$service: the next burst did not update the summary in place: $(summaries | tr '\n' ' ')"
+  echo "ok: $service: 300 newcomers: $shown notifications and one summary sent $calls times, a second apart or more$windows; the final count $(summaries | sed -n "${calls}p" | cut -d'|' -f3); the next burst in place"
+}
+flood dunst dunst "$dunst_pid"
+stop_host
+kill "$dunst_pid" 2>/dev/null; wait "$dunst_pid" 2>/dev/null; dunst_pid=""
 
+# xfce4-notifyd knows no stack tag: only the ids keep the summary one.
+xfce_notifyd=/usr/lib/x86_64-linux-gnu/xfce4/notifyd/xfce4-notifyd
+[ -x "$xfce_notifyd" ] || fail "xfce4-notifyd is missing (scripts/setup installs it)"
+"$xfce_notifyd" > "$work/xfce4-notifyd.log" 2>&1 &
+dunst_pid=$!
+wait_for 50 has_service || fail "xfce4-notifyd did not take the notification service: $(cat "$work/xfce4-notifyd.log")"
+start_host_window
+newcomer first_xfce_
+wait_for 100 eval 'notified | grep -q "^first_xfce_1|came on line|0$"' || fail "xfce4-notifyd: no notification for first_xfce_1"
+flood xfce4-notifyd xfce "$dunst_pid"
+grep -q 'string "Profile"' "$work/notify.log" && fail "a notification still offers a second Profile button"
+grep -q 'string "Open profile"' "$work/notify.log" || fail "the default action is not labelled Open profile"
+echo "ok: one action a notification, labelled with what a click does"

@@ -98,7 +98,7 @@ popup_shown() { report && awk -v t="text \"$1\"" '/^window /{w=$0} index($0, t){
 # Adds COUNT free performers named PREFIX1, PREFIX2... to the site's list.
 newcomers() { # prefix count
   { curl -s "http://$site/_sim/performers"; for i in $(seq "$2"); do echo "$1$i free 7"; done; } > "$work/performers"
-  curl -s -X POST --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
+  curl -s -X POST -H "Content-Type: text/plain" --data-binary @"$work/performers" "http://$site/_sim/performers" > /dev/null
 }
 
 # Whether the picture FILE shows a thumbnail's light disc at the centre of the 150x150 popup
