@@ -6,7 +6,8 @@
 # CHURN=1: the same while the simulated site's performers come, go and change state (about 2 %
 # of them a second), which is what following a live site costs: the history writer's share is
 # its own line (sorvik-history); the host's own loop probe gives the UI thread's longest hold
-# and the history file's growth is given per performer-day at that churn.
+# and the history file's growth is given per performer-day at that churn. The probe (a timer
+# every 4 ms) runs only then: without CHURN the figures are the host's own, probe-free.
 #   T=60 [CHURN=1] bench/idle.sh BIN_DIR [N...]      (default N: 300 3000 10000)
 set -uo pipefail
 . "$(dirname "$0")/host_bench_lib.sh"
@@ -26,17 +27,21 @@ for n in "${sizes[@]}"; do
   bench_site "$n"
   # The default interval: the settings without the benchmarks' 3 s.
   sed -i '/^syncinterval=/d' "$work/Ruvidodur.conf"
-  SORVIK_LOOP_PROBE="$work/loop" start_host_window
+  if [ "${CHURN:-0}" = 1 ]; then
+    SORVIK_LOOP_PROBE="$work/loop" start_host_window
+  else
+    start_host_window
+  fi
   wait_for 600 listed "$n" || fail "the host did not list the $n performers"
   [ "${CHURN:-0}" = 1 ] && curl -s "http://$site/_sim/churn?on=1" > /dev/null
   sleep 15
   threads > "$work/before"
   bytes=$(history_bytes)
   # The probe appends: from here on only the measured span.
-  : > "$work/loop"
+  [ "${CHURN:-0}" = 1 ] && : > "$work/loop"
   sleep "$T"
   threads > "$work/after"
-  echo "== $n performers, $T s$([ "${CHURN:-0}" = 1 ] && echo ", churning")"
+  echo "== $n performers, $T s$([ "${CHURN:-0}" = 1 ] && echo ", churning, with the loop probe (a 4 ms timer) counted in" || echo ", no probe")"
   if [ "${CHURN:-0}" = 1 ]; then
     grown=$(($(history_bytes) - bytes))
     read -r most over < <(awk '$2 > m { m = $2 } $2 > 16000 { c++ } END { print m + 0, c + 0 }' "$work/loop")
