@@ -80,18 +80,25 @@ wxBitmap PopupDialog::DrawBand(const wxString& key, const wxString& words, int w
     const wxBitmap source = skin->GetBitmap(drawWords ? blank : key);
     if (!source.IsOk())
         return source;
-    wxBitmap band(ToWidth(source.ConvertToImage(), width), -1);
+    wxImage image = ToWidth(source.ConvertToImage(), width);
+    // A band as tall as its words need to be read: kana and kanji at a band's 9 px are a blur.
+    const int readable = drawWords ? SkinText::ReadablePixels(words) : 0;
+    if (drawWords && image.GetHeight() < readable + 3)
+        image.Rescale(image.GetWidth(), readable + 3, wxIMAGE_QUALITY_HIGH);
+    wxBitmap band(image, -1);
     if (!drawWords)
         return band;
     wxMemoryDC dc(band);
-    SkinText::FitFont(dc, wxFont(wxFontInfo(wxSize(0, std::max(7, band.GetHeight() - 3))).Bold()), words,
-                      band.GetWidth() - 4, 6);
-    const wxSize extent = dc.GetTextExtent(words);
+    SkinText::FitFont(dc, wxFont(wxFontInfo(wxSize(0, std::max(readable, band.GetHeight() - 3))).Bold()), words,
+                      band.GetWidth() - 4, readable);
+    // Shortened rather than shrunk below what can be read.
+    const wxString shown = SkinText::Shortened(dc, words, band.GetWidth() - 4);
+    const wxSize extent = dc.GetTextExtent(shown);
     const wxPoint at((band.GetWidth() - extent.x) / 2, (band.GetHeight() - extent.y) / 2);
     dc.SetTextForeground(wxColour(0, 0, 0, 90));
-    dc.DrawText(words, at + wxPoint(1, 1));
+    dc.DrawText(shown, at + wxPoint(1, 1));
     dc.SetTextForeground(*wxWHITE);
-    dc.DrawText(words, at);
+    dc.DrawText(shown, at);
     dc.SelectObject(wxNullBitmap);
     return band;
 }
