@@ -35,6 +35,9 @@ wxEND_EVENT_TABLE()
 namespace {
 constexpr int kPopupWidth = PopupColumn::kPopupWidth;
 constexpr int kPopupHeight = PopupColumn::kPopupHeight;
+// The skin's bands, and the room above the picture.
+constexpr int kBandHeight = 12;
+constexpr int kSpaceAbovePicture = 8;
 
 wxBitmap Skin(const wxString& key)
 {
@@ -117,6 +120,13 @@ void PopupDialog::SetBands(int kind)
     m_styleBar->SetBitmap(style);
     m_styleBar->SetMinSize(wxSize(inner, (style.IsOk() ? style.GetHeight() : 10) +
                                              m_styleBar->GetWindowBorderSize().y));
+    // A band made taller for its words takes the room from the space above the picture, so
+    // that the name below it stays whole.
+    if (wxSizer* content = m_contentPanel->GetSizer(); content && content->GetItemCount() > 0) {
+        const int extra = style.IsOk() ? std::max(0, style.GetHeight() - kBandHeight) : 0;
+        content->GetItem(static_cast<size_t>(0))->AssignSpacer(wxSize(-1, std::max(2, kSpaceAbovePicture - extra)));
+        m_contentPanel->Layout();
+    }
     m_framePanel->Layout();
 }
 
@@ -305,7 +315,7 @@ void PopupDialog::SetProperties()
     SetTitle(_("Popup"));
     SetSize(150, 150);
     m_titleBar->SetSize(144, 18);
-    m_styleBar->SetSize(144, 12);
+    m_styleBar->SetSize(144, kBandHeight);
     m_picture->SetSize(107, 82);
     m_nameLabel->SetSize(108, 18);
     m_nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
@@ -318,7 +328,7 @@ void PopupDialog::SetProperties()
 void PopupDialog::DoLayout()
 {
     auto* content = new wxBoxSizer(wxVERTICAL);
-    content->Add(-1, 8, 0, wxEXPAND | wxALL, 0);
+    content->Add(-1, kSpaceAbovePicture, 0, wxEXPAND | wxALL, 0);
     content->Add(m_picture, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 3);
     content->Add(m_nameLabel, 0, wxEXPAND | wxBOTTOM, 5);
     m_contentPanel->SetAutoLayout(true);
