@@ -48,14 +48,15 @@ has_service() {
     org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications 2>/dev/null | grep -q true
 }
 wait_for 50 has_service || fail "dunst did not take the notification service: $(cat "$work/dunst.log")"
-dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" > "$work/notify.log" 2>&1 &
+dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
+  "type='signal',interface='org.freedesktop.Notifications',member='NotificationClosed'" > "$work/notify.log" 2>&1 &
 monitor_pid=$!
 sleep 0.5
 
 start_host_window
 newcomer fresh_
 # summary, body and the id it replaces, of every Notify call
-notified() { awk '/member=Notify/{n=0; next} /^   uint32 /{r=$2} /^   string /{n++; gsub(/^   string "|"$/, ""); if (n == 3) s=$0; if (n == 4) print s "|" $0 "|" r}' "$work/notify.log"; }
+notified() { awk '/member=Notify$/{n=0; next} /^   uint32 /{r=$2} /^   string /{n++; gsub(/^   string "|"$/, ""); if (n == 3) s=$0; if (n == 4) print s "|" $0 "|" r}' "$work/notify.log"; }
 arrived() { notified | grep -q '^fresh_1|'; }
 wait_for 100 arrived || fail "no notification for fresh_1 reached the service: $(cat "$work/notify.log")"
 sleep 1
@@ -71,11 +72,11 @@ echo "ok: a newcomer is one desktop notification: $(notified | grep fresh_1)"
 # dbus-monitor's header line of each call carries its time: "time|summary|body|replaces".
 notify_from=1
 notify_calls() {
-  tail -n "+$notify_from" "$work/notify.log" | awk '/member=Notify/{n=0; split($0, f, "time="); split(f[2], g, " "); t=g[1]; next}
+  tail -n "+$notify_from" "$work/notify.log" | awk '/member=Notify$/{n=0; split($0, f, "time="); split(f[2], g, " "); t=g[1]; next}
        /^   uint32 /{r=$2} /^   string /{n++; gsub(/^   string "|"$/, ""); if (n == 3) s=$0; if (n == 4) print t "|" s "|" $0 "|" r}'
 }
 flood() { # service name, a short word for the performers' names, its process
-  local service="$1" tag="$2" pid="$3" capacity shown calls gaps windows
+  local service="$1" tag="$2" pid="$3" capacity shown calls gaps windows sid
   capacity=$(( $(xwininfo -root | awk '/Height:/{print $2}') / 150 ))
   notify_from=$(( $(wc -l < "$work/notify.log") + 1 ))
   summaries() { notify_calls | grep '|Sorvik Statuscope|'; }
@@ -99,9 +100,17 @@ flood() { # service name, a short word for the performers' names, its process
     [ "$windows" -le $(( capacity + 1 )) ] || fail "$service: $windows notification windows for a column of $capacity and a summary"
     windows=", $windows windows on screen"
   fi
+  # The next burst: in place, or a summary of its own where the service closed the last one
+  # meanwhile (xfce4-notifyd closes them after 10 s).
+  sid=$(summaries | tail -1 | cut -d'|' -f4)
+  closed() { awk '/member=NotificationClosed$/{getline; print $2}' "$work/notify.log"; }
   newcomers "later_${tag}_" 20
-  replaced() { summaries | tail -1 | grep -q '|[1-9][0-9]*$' && [ "$(summaries | wc -l)" -gt "$calls" ]; }
-  wait_for 100 replaced || fail "$service: the next burst did not update the summary in place: $(summaries | tr '\n' ' ')"
+  replaced() {
+    [ "$(summaries | wc -l)" -gt "$calls" ] || return 1
+    if [ "$sid" = 0 ]; then summaries | tail -1 | grep -q '|[1-9][0-9]*$'; return; fi
+    summaries | tail -1 | grep -q "|$sid$" || { closed | grep -qx "$sid" && summaries | tail -1 | grep -q '|0$'; }
+  }
+  wait_for 100 replaced || fail "$service: the next burst did not update the summary in place: $(summaries | tr '\n' ' '); closed: $(closed | tr '\n' ' ')"
   echo "ok: $service: 300 newcomers: $shown notifications and one summary sent $calls times, a second apart or more$windows; the final count $(summaries | sed -n "${calls}p" | cut -d'|' -f3); the next burst in place"
 }
 flood dunst dunst "$dunst_pid"
