@@ -4,8 +4,9 @@
 # host's own loop probe does (a timer due every 4 ms, SORVIK_LOOP_PROBE), while the host
 # takes the site's first list of N performers and then the refresh in which a tenth of them
 # change state at once (their popups, Recent rows and tree changes). A refresh's parse pauses
-# 10 ms a performer, so at 10,000 it comes about 100 s later. Needs a desktop
-# (scripts/desktop-session).
+# 10 ms a performer, so at 10,000 it comes about 100 s later. Then, by the probe alone: a
+# filter typed into the search field and cleared (Escape), and a flood of 300 newcomers in one
+# refresh. Needs a desktop (scripts/desktop-session).
 #   bench/ui_stall.sh BIN_DIR [N...]      (default N: 300 3000 10000; RUNS=3 runs of each)
 set -uo pipefail
 . "$(dirname "$0")/host_bench_lib.sh"
@@ -22,7 +23,7 @@ held() {
 }
 
 echo "longest stall (ms): the window manager's ping answered / the host's own loop held"
-printf '%-8s %18s %22s %14s\n' performers "first list" "refresh, N/10 change" "median ping"
+printf '%-8s %18s %22s %14s %8s %8s\n' performers "first list" "refresh, N/10 change" "median ping" filter "flood"
 for n in "${sizes[@]}"; do
  for _ in $(seq "${RUNS:-3}"); do
   bench_site "$n"
@@ -45,8 +46,19 @@ for n in "${sizes[@]}"; do
   shown=$(awk '$2 != "lost" { print $1; exit }' "$work/pings")
   read -r refresh _ < <(span "$changed" 99999999999999)
   read -r _ median < <(span 0 99999999999999)
-  printf '%-8s %18s %22s %14s\n' "$n" "$first / $(held "${shown:-$started}" "$changed")" \
-    "$refresh / $(held "$changed" 99999999999999)" "$median"
+  # The filter, typed as a user types and cleared.
+  typed=$(now_ms)
+  window=$(xdotool search --onlyvisible --name "^Sorvik Statuscope$" | head -1)
+  xdotool windowactivate --sync "$window" key ctrl+f type --delay 80 "ra7"
+  sleep 1
+  xdotool key Escape
+  sleep 1
+  flooded=$(now_ms)
+  newcomers flood_ 300
+  sleep 6
+  printf '%-8s %18s %22s %14s %8s %8s\n' "$n" "$first / $(held "${shown:-$started}" "$changed")" \
+    "$refresh / $(held "$changed" "$typed")" "$median" "$(held "$typed" "$flooded")" \
+    "$(held "$flooded" 99999999999999)"
   end_run
  done
 done
