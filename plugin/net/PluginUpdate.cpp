@@ -207,8 +207,9 @@ bool PluginUpdate::DownloadToFile(const wxString& url, const wxString& path, std
     return true;
 }
 
-std::string PluginUpdate::CheckOffer(const std::string& plugin, const std::string& statementText,
-                                     const Version& running, ReleaseStatement& statement)
+std::string PluginUpdate::CheckOffer(const std::string& plugin, const wxString& carried,
+                                     const std::string& statementText, const Version& running,
+                                     ReleaseStatement& statement)
 {
     if (statementText.empty())
         return "no signed statement";
@@ -223,7 +224,6 @@ std::string PluginUpdate::CheckOffer(const std::string& plugin, const std::strin
     if (std::string why = statement.Matches("plugin", plugin); !why.empty())
         return why;
     // Signed bytes of another version would still be another release's.
-    const wxString carried = VersionIn(plugin);
     if (!carried.empty() && carried != named)
         return "the plug-in says it is " + std::string(carried.utf8_str()) + ", its statement " +
                statement.VersionText();
@@ -261,7 +261,7 @@ bool PluginUpdate::Check(const wxFileName& application, const Version& version, 
     case Fetched::File:
         break;
     }
-    if (const std::string why = CheckOffer(plugin, statementText, version, statement); !why.empty())
+    if (const std::string why = CheckOffer(plugin, offered, statementText, version, statement); !why.empty())
         return Refuse(offered, why);
     if (!WriteFile(newPath, plugin)) {
         RemoveQuietly(newPath);

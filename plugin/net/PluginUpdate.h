@@ -24,10 +24,12 @@ public:
     // Any thread; the confirmation box is shown on the user-interface thread.
     static bool Check(const wxFileName& application, const Version& version, wxFileName& newPlugin);
 
-    // Empty when 'plugin' and its statement make a release newer than 'running' that a built-in
-    // key signed ('statement' then holds it); otherwise why not.
-    static std::string CheckOffer(const std::string& plugin, const std::string& statementText,
-                                  const Version& running, ReleaseStatement& statement);
+    // Empty when 'plugin' (which says it is 'carried', VersionIn) and its statement make a
+    // release newer than 'running' that a built-in key signed ('statement' then holds it);
+    // otherwise why not.
+    static std::string CheckOffer(const std::string& plugin, const wxString& carried,
+                                  const std::string& statementText, const Version& running,
+                                  ReleaseStatement& statement);
 
     // Renames each pending companion ("<file>.new") over its file, skin first; a skin archive
     // or catalogue that does not read whole is removed instead, with one line on stderr.

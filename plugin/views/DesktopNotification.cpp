@@ -23,13 +23,11 @@ std::map<unsigned long, DesktopNotification*> DesktopNotification::ms_bySerial;
 DesktopNotification::Fallback DesktopNotification::ms_fallback;
 
 namespace {
-// The one summary: its id with the service (0 while none is shown), its counts, and whether
-// they changed since last sent.
+// The one summary: its id with the service (0 while none is shown) and its counts.
 struct Summary {
     uint32_t id = 0;
     int online = 0;
     int free = 0;
-    bool changed = false;
 };
 Summary g_summary;
 // At most one Notify a second, and none while the last one's id is on its way: a service
@@ -155,7 +153,6 @@ void DesktopNotification::ShowWith(const wxImage& thumbnail)
 void DesktopNotification::AddToSummary(int kind)
 {
     ++(kind == POPUP_FREE ? g_summary.free : g_summary.online);
-    g_summary.changed = true;
     if (!wxTheApp)
         return;
     if (!g_summaryThrottle)
@@ -165,9 +162,9 @@ void DesktopNotification::AddToSummary(int kind)
 
 void DesktopNotification::SendSummary()
 {
-    if (!g_summary.changed || (g_summary.online == 0 && g_summary.free == 0))
+    // The throttle runs this only when a count changed since it last ran.
+    if (g_summary.online == 0 && g_summary.free == 0)
         return;
-    g_summary.changed = false;
     NotificationService::Message message;
     message.summary = _("Sorvik Statuscope");
     if (g_summary.online > 0)
