@@ -173,6 +173,8 @@ MainFrame::MainFrame() : m_geometry(this)
         tree->Bind(wxEVT_USER_DELETED, &MainFrame::OnTreeChanged, this);
         tree->Bind(wxEVT_USER_CHANGED, &MainFrame::OnTreeChanged, this);
         tree->Bind(wxEVT_USER_LIST_INITIALIZED, &MainFrame::OnTreeChanged, this);
+        // A filter typed while a whole list was still going in is applied again to all of it.
+        tree->Bind(EVT_USER_LIST_PLACED, &MainFrame::OnTreeChanged, this);
     }
     m_allTree->Bind(wxEVT_USER_LIST_INITIALIZED, [this](UserListEvent& event) {
         event.Skip();

@@ -71,7 +71,13 @@ void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 
 void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
-    UserListTreeCtrl::OnUserListInitialized(event);
+    // Open from the first slice on: each slice's performers are measured as they come, and
+    // the user can scroll while the rest follows.
     Expand(m_onlineGroup);
+    UserListTreeCtrl::OnUserListInitialized(event);
+}
+
+void AllTreeCtrl::OnListPlaced()
+{
     UpdateGroupLabels();
 }

@@ -20,6 +20,9 @@ public:
     int GetFreeIcon() const { return m_freeIcon; }
     int GetBusyIcon() const { return m_busyIcon; }
 
+protected:
+    void OnListPlaced() override;
+
 private:
     int IconFor(unsigned long status) const;
 

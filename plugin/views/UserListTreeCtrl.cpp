@@ -1,6 +1,7 @@
 #include "views/UserListTreeCtrl.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include <wx/imaglist.h>
@@ -32,7 +33,15 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_USER_LIST_INITIALIZED(wxID_ANY, UserListTreeCtrl::OnUserListInitialized)
 wxEND_EVENT_TABLE()
 
+wxDEFINE_EVENT(EVT_USER_LIST_PLACED, wxCommandEvent);
+
 namespace {
+bool IsUserEvent(wxEventType type)
+{
+    return type == wxEVT_USER_ADDED || type == wxEVT_USER_DELETED || type == wxEVT_USER_CHANGED ||
+           type == wxEVT_USER_LIST_INITIALIZED;
+}
+
 const UserListTreeItemData* PayloadOf(const wxTreeCtrl& tree, const wxTreeItemId& item)
 {
     return item.IsOk() ? dynamic_cast<const UserListTreeItemData*>(tree.GetItemData(item)) : nullptr;
@@ -42,9 +51,10 @@ const UserListTreeItemData* PayloadOf(const wxTreeCtrl& tree, const wxTreeItemId
 UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
                                    const wxSize& size, long style, const wxValidator& validator,
                                    const wxString& name)
-    : wxTreeCtrl(parent, id, pos, size, style, validator, name)
+    : wxTreeCtrl(parent, id, pos, size, style, validator, name), m_sliceTimer(this)
 {
     AddRoot(wxString(), -1, -1, nullptr);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PlaceSlice(); }, m_sliceTimer.GetId());
 }
 
 UserListTreeCtrl::~UserListTreeCtrl() = default;
@@ -176,12 +186,55 @@ wxTreeItemId UserListTreeCtrl::FindItemByWalk(const User& user, const wxTreeItem
 
 void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
-    PlacingList placing(*this);
-    for (const User& user : event.GetUserList()) {
-        UserEvent added(user, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL);
-        // The most derived tree places each performer.
-        ProcessEvent(added);
+    m_toPlace = event.GetUserList();
+    m_nextToPlace = m_toPlace.begin();
+    m_sliced = true;
+    PlaceSlice();
+}
+
+void UserListTreeCtrl::PlaceSlice()
+{
+    const auto started = std::chrono::steady_clock::now();
+    const auto budget = std::chrono::milliseconds(kPlaceSliceMs);
+    {
+        PlacingList placing(*this);
+        m_inSlice = true;
+        for (size_t placed = 0; m_nextToPlace != m_toPlace.end() && placed < kPlaceSlice; ++placed) {
+            UserEvent added(*m_nextToPlace++, wxEVT_USER_ADDED, STATUS_NOT_MEANINGFUL);
+            // The most derived tree places each performer.
+            ProcessEvent(added);
+            if (placed % 32 == 31 && std::chrono::steady_clock::now() - started > budget)
+                break;
+        }
+        m_inSlice = false;
     }
+    if (m_nextToPlace != m_toPlace.end()) {
+        // A timer, not CallAfter: queued calls would all run in one pass of the pending events,
+        // without the loop drawing or reading input between them.
+        m_sliceTimer.StartOnce(1);
+        return;
+    }
+    m_toPlace.Clear();
+    m_sliced = false;
+    OnListPlaced();
+    wxCommandEvent placed(EVT_USER_LIST_PLACED, GetId());
+    placed.SetEventObject(this);
+    ProcessEvent(placed);
+    // What came meanwhile, in order; a list among it starts placing anew and the rest waits again.
+    while (!m_held.empty() && !m_sliced) {
+        std::unique_ptr<wxEvent> next = std::move(m_held.front());
+        m_held.pop_front();
+        ProcessEvent(*next);
+    }
+}
+
+bool UserListTreeCtrl::TryBefore(wxEvent& event)
+{
+    if (m_sliced && !m_inSlice && IsUserEvent(event.GetEventType())) {
+        m_held.emplace_back(event.Clone());
+        return true;
+    }
+    return wxTreeCtrl::TryBefore(event);
 }
 
 void UserListTreeCtrl::OnUserAdded(UserEvent& event)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <deque>
+#include <memory>
 #include <unordered_map>
 
+#include <wx/timer.h>
 #include <wx/treectrl.h>
 
 #include "model/UserList.h"
@@ -9,6 +12,9 @@
 class UserEvent;
 class UserListEvent;
 class wxMenu;
+
+// Sent through a tree once a whole list is in it (after the last of its slices).
+wxDECLARE_EVENT(EVT_USER_LIST_PLACED, wxCommandEvent);
 
 
 // How the main window shows its performer trees: buttons, no lines, hidden root, sunken border.
@@ -41,6 +47,13 @@ public:
     // The address the "Profile" command opens for a performer.
     static wxString ProfileUrl(const wxString& name);
 
+    // A whole list goes in by slices of at most this many performers (and kPlaceSliceMs), the
+    // event loop running between them; user events that come meanwhile wait, in order.
+    static constexpr size_t kPlaceSlice = 400;
+    static constexpr long kPlaceSliceMs = 8;
+    // True while a whole list is being placed: labels are rewritten once at its end.
+    bool IsPlacingList() const { return m_placingList > 0 || m_sliced; }
+
 protected:
     // Items and the name index change together: performer items are added and removed only here.
     // The item's icon, normal and selected; a change of the toolkit's image measures the item
@@ -52,8 +65,6 @@ protected:
     // Every item but the root, and the whole index, at once.
     void DeleteAllUserItems();
 
-    // True while a whole list is being placed: labels are rewritten once at its end.
-    bool IsPlacingList() const { return m_placingList > 0; }
     class PlacingList {
     public:
         explicit PlacingList(UserListTreeCtrl& tree);
@@ -70,6 +81,11 @@ protected:
     // Shows the performer menu; a seam for tests.
     virtual void ShowProfileMenu(wxMenu& menu);
 
+    // Once the last slice of a whole list is in, before the events held meanwhile.
+    virtual void OnListPlaced() {}
+
+    bool TryBefore(wxEvent& event) override;
+
 private:
     wxTreeItemId FindItemByWalk(const User& user, const wxTreeItemId& parent,
                                 bool searchSubtrees) const;
@@ -77,6 +93,7 @@ private:
     void Unindex(const wxTreeItemId& item);
     static size_t NameKey(const wxString& name) { return WxStringHasher()(name); }
     void ShowMenuFor(const wxTreeItemId& item);
+    void PlaceSlice();
 
     // Performer items by the hash of their name (the item's text): a name is stored once, in
     // its item.
@@ -85,6 +102,13 @@ private:
     bool m_menuShownForClick = false;
     wxPoint m_menuAt = wxDefaultPosition; // the mouse's position when it is the default
     int m_placingList = 0;
+    // The list being placed by slices, the next of its performers, and what waits for it.
+    UserList m_toPlace;
+    UserList::const_iterator m_nextToPlace;
+    bool m_sliced = false;
+    bool m_inSlice = false;
+    std::deque<std::unique_ptr<wxEvent>> m_held;
+    wxTimer m_sliceTimer;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -174,6 +174,42 @@ TEST_F(AllTreeTest, ChangesMoveOnlyTheIconAndAdditionsGoToTheEnd)
     EXPECT_EQ(tree->GetItemText(group), "Online (2)");
 }
 
+TEST_F(AllTreeTest, AWholeListGoesInBySlicesAndWhatComesMeanwhileFollowsInOrder)
+{
+    const int size = static_cast<int>(UserListTreeCtrl::kPlaceSlice) * 3 + 7;
+    UserList list;
+    for (int i = 0; i < size; ++i)
+        list.AddUser(User(wxString::Format("p%d", i), STATUS_FREE));
+    int placed = 0;
+    tree->Bind(EVT_USER_LIST_PLACED, [&](wxCommandEvent& event) {
+        ++placed;
+        event.Skip();
+    });
+    UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
+    event.SetUserList(list);
+    static_cast<wxEvtHandler*>(tree)->ProcessEvent(event);
+    // One slice is in (fewer when the machine is slow); the loop has not run yet.
+    EXPECT_GT(tree->GetChildrenCount(group, false), 0u);
+    EXPECT_LE(tree->GetChildrenCount(group, false), UserListTreeCtrl::kPlaceSlice);
+    EXPECT_EQ(tree->GetItemText(group), "Online (Loading)");
+    EXPECT_TRUE(tree->IsExpanded(group)) << "open while it fills, for the user to scroll";
+    wxString last; // placed last of all
+    for (const User& user : list)
+        last = user.GetName();
+    DeliverUser(*tree, wxEVT_USER_DELETED, last.utf8_str(), STATUS_FREE);
+    DeliverUser(*tree, wxEVT_USER_ADDED, "newcomer", STATUS_BUSY);
+    DeliverUser(*tree, wxEVT_USER_CHANGED, "newcomer", STATUS_FREE, STATUS_BUSY);
+    EXPECT_EQ(placed, 0);
+    EXPECT_FALSE(tree->FindItem(User("newcomer", 0), group, false).IsOk()) << "held until the list is in";
+
+    ASSERT_TRUE(PumpUntil([&] { return placed == 1; }, 5000));
+    EXPECT_EQ(tree->GetItemText(group), wxString::Format("Online (%d)", size));
+    EXPECT_FALSE(tree->FindItem(User(last, 0), group, false).IsOk());
+    const auto rows = Rows(*tree, group);
+    ASSERT_EQ(rows.size(), static_cast<size_t>(size));
+    EXPECT_EQ(rows.back(), (Row{"newcomer", tree->GetFreeIcon()}));
+}
+
 TEST_F(AllTreeTest, UnknownNamesChangeNothingAndCaseVariantsAreTwoItems)
 {
     DeliverList(*tree, Users({{"mika", 0x03}, {"Mika", 0x0D}}));
