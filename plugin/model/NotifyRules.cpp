@@ -1,5 +1,7 @@
 #include "model/NotifyRules.h"
 
+#include <iterator>
+
 #include <wx/tokenzr.h>
 
 namespace {
@@ -51,8 +53,23 @@ NotifyRules::Verdict NotifyRules::Decide(const wxString& name, bool becameFree, 
         if (last != m_lastAnnounced.end() && now >= last->second && now - last->second < m_coolDownMinutes * 60)
             return Verdict::Repeat;
     }
-    m_lastAnnounced[name] = now;
+    if (m_coolDownMinutes > 0) {
+        m_lastAnnounced[name] = now;
+        ForgetCooledDown(now);
+    }
     return Verdict::Announce;
+}
+
+void NotifyRules::ForgetCooledDown(std::time_t now)
+{
+    // A watch of hours meets tens of thousands of names: those whose cool-down has run out are
+    // dropped whenever the map has doubled since the last sweep, at a cost shared by the inserts.
+    if (m_lastAnnounced.size() < 2 * m_sweptSize + 64)
+        return;
+    const std::time_t span = static_cast<std::time_t>(m_coolDownMinutes) * 60;
+    for (auto it = m_lastAnnounced.begin(); it != m_lastAnnounced.end();)
+        it = now >= it->second && now - it->second >= span ? m_lastAnnounced.erase(it) : std::next(it);
+    m_sweptSize = m_lastAnnounced.size();
 }
 
 wxString NotifyRules::Serialize() const

@@ -35,6 +35,8 @@ public:
     // The verdict for 'name' coming on line (or becoming free) at 'now', whose local time of
     // day is 'minuteOfDay'. An announcement starts the performer's cool-down.
     Verdict Decide(const wxString& name, bool becameFree, std::time_t now, int minuteOfDay);
+    // How many performers' cool-downs are remembered.
+    size_t CoolingDown() const { return m_lastAnnounced.size(); }
 
     // One rule a line: "name<TAB>always|free|never<TAB>0|1". Unreadable lines are skipped.
     wxString Serialize() const;
@@ -42,8 +44,10 @@ public:
 
 private:
     bool IsQuiet(int minuteOfDay) const;
+    void ForgetCooledDown(std::time_t now);
     std::map<wxString, Rule> m_rules;
     std::map<wxString, std::time_t> m_lastAnnounced;
+    size_t m_sweptSize = 0;
     bool m_quiet = false;
     int m_quietFrom = 0;
     int m_quietTo = 0;

@@ -65,6 +65,19 @@ TEST(NotifyRulesTest, RulesQuietHoursMuteAndCoolDownDecideInOrder)
     EXPECT_EQ(rules.Decide("d", false, kNoon - 3600, kMinutesNoon), Verdict::Announce);
 }
 
+TEST(NotifyRulesTest, HoursOfNewcomersAreForgottenOnceTheirCoolDownHasRunOut)
+{
+    NotifyRules rules;
+    rules.SetCoolDownMinutes(10);
+    // A newcomer a second for two hours, as on a busy site.
+    for (int i = 0; i < 7200; ++i)
+        ASSERT_EQ(rules.Decide(wxString::Format("n%d", i), false, kNoon + i, kMinutesNoon), Verdict::Announce);
+    EXPECT_LE(rules.CoolingDown(), 2u * 600 + 64) << "about the last ten minutes' names, not all";
+    EXPECT_EQ(rules.Decide("n7199", false, kNoon + 7200, kMinutesNoon), Verdict::Repeat);
+    rules.SetCoolDownMinutes(0);
+    EXPECT_EQ(rules.Decide("n7199", false, kNoon + 7201, kMinutesNoon), Verdict::Announce);
+}
+
 TEST(NotifyRulesTest, RulesAndRecentSurviveTheirFilesAndDamagedLinesAreSkipped)
 {
     NotifyRules rules;
