@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         busy += spent;
         stall = std::max(stall, spent);
         peakWindows = std::max(peakWindows, PopupWindows());
-        const PopupDialog* shownSummary = PopupColumn::GetSummary();
+        const PopupDialog* shownSummary = PopupDialog::GetSummary();
         if (desktop && NotificationService::TakenCount() >= std::min(fit, events) + (events > fit ? 1 : 0) &&
             NotificationService::CallsUnderWay() == 0 && ThreadLifeline::RunningCount() == 0)
             break;
@@ -121,7 +121,7 @@ int main(int argc, char** argv)
     sampling = false;
     sampler.join();
     peakThreads = threadPeak;
-    const PopupDialog* summary = PopupColumn::GetSummary();
+    const PopupDialog* summary = PopupDialog::GetSummary();
     std::printf("| path | events | column | UI thread busy (ms) | until all shown (ms) | longest stall (ms) "
                 "| peak popup windows | peak download threads | summary count | notifications taken |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");

@@ -189,9 +189,9 @@ void DesktopNotification::SendSummary()
             g_summary = Summary();
             g_summaryThrottle->Reset();
             for (int i = 0; i < online; ++i)
-                PopupColumn::AddToSummary(POPUP_ONLINE);
+                PopupDialog::AddToSummary(POPUP_ONLINE);
             for (int i = 0; i < free; ++i)
-                PopupColumn::AddToSummary(POPUP_FREE);
+                PopupDialog::AddToSummary(POPUP_FREE);
             return;
         }
         g_summary.id = id;

@@ -5,17 +5,16 @@
 
 #include <wx/display.h>
 
-#include "views/PopupDialog.h"
 
-std::vector<PopupDialog*> PopupColumn::ms_slots;
-std::set<PopupDialog*> PopupColumn::ms_alive;
-PopupDialog* PopupColumn::ms_summary = nullptr;
+std::vector<PopupColumn::Member*> PopupColumn::ms_slots;
+std::set<PopupColumn::Member*> PopupColumn::ms_alive;
+PopupColumn::Member* PopupColumn::ms_summary = nullptr;
 wxSize PopupColumn::ms_outerSize(kPopupWidth, kPopupHeight);
 
 int PopupColumn::GetOpenCount()
 {
     return static_cast<int>(std::count_if(ms_slots.begin(), ms_slots.end(),
-                                          [](PopupDialog* p) { return p != nullptr; }));
+                                          [](Member* p) { return p != nullptr; }));
 }
 
 int PopupColumn::GetCapacity()
@@ -33,29 +32,21 @@ int PopupColumn::GetCapacity()
     return capacity;
 }
 
-void PopupColumn::AddToSummary(int kind)
-{
-    if (!ms_summary)
-        ms_summary = new PopupDialog(User(), POPUP_SUMMARY, nullptr, wxID_ANY, wxString(),
-                                     wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
-    ms_summary->CountInSummary(kind);
-}
-
 void PopupColumn::CloseAll()
 {
-    std::vector<PopupDialog*> all(ms_alive.begin(), ms_alive.end());
+    std::vector<Member*> all(ms_alive.begin(), ms_alive.end());
     if (ms_summary)
         all.push_back(ms_summary);
-    for (PopupDialog* popup : all)
-        popup->Destroy();
+    for (Member* popup : all)
+        popup->Dismiss();
 }
 
-void PopupColumn::Add(PopupDialog* popup)
+void PopupColumn::Add(Member* popup)
 {
     ms_alive.insert(popup);
 }
 
-int PopupColumn::TakeSlot(PopupDialog* popup)
+int PopupColumn::TakeSlot(Member* popup)
 {
     const int fit = GetCapacity();
     if (ms_slots.size() < static_cast<size_t>(fit))
@@ -84,10 +75,10 @@ int PopupColumn::HighestTakenSlot()
 void PopupColumn::MoveSummary()
 {
     if (ms_summary)
-        ms_summary->CallAfter([summary = ms_summary] { summary->MoveToSlot(); });
+        ms_summary->MoveToSlotSoon();
 }
 
-void PopupColumn::Remove(PopupDialog* popup, int slot)
+void PopupColumn::Remove(Member* popup, int slot)
 {
     if (slot > 0 && static_cast<size_t>(slot) <= ms_slots.size() && ms_slots[slot - 1] == popup)
         ms_slots[slot - 1] = nullptr;
@@ -116,11 +107,11 @@ wxPoint PopupColumn::Place(int slot, bool summary, const wxSize& measured)
     return wxPoint(right - outer.x, bottom - row * outer.y);
 }
 
-void PopupColumn::MoveAllToSlots(PopupDialog* moved)
+void PopupColumn::MoveAllToSlots(Member* moved)
 {
-    for (PopupDialog* popup : ms_alive)
+    for (Member* popup : ms_alive)
         if (popup != moved)
-            popup->CallAfter([popup] { popup->MoveToSlot(); });
+            popup->MoveToSlotSoon();
     if (ms_summary && ms_summary != moved)
-        ms_summary->CallAfter([summary = ms_summary] { summary->MoveToSlot(); });
+        ms_summary->MoveToSlotSoon();
 }

@@ -23,7 +23,6 @@
 #include "skin/SkinText.h"
 #include "site/ThumbnailFetch.h"
 #include "views/DesktopWindowHints.h"
-#include "views/PopupColumn.h"
 #include "views/UserListTreeCtrl.h"
 
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
@@ -192,6 +191,22 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     }
     PopupColumn::Add(this);
     RequestThumbnail();
+}
+
+void PopupDialog::AddToSummary(int kind)
+{
+    PopupDialog* summary = GetSummary();
+    if (!summary) {
+        summary = new PopupDialog(User(), POPUP_SUMMARY, nullptr, wxID_ANY, wxString(), wxDefaultPosition,
+                                  wxDefaultSize, wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+        PopupColumn::SetSummary(summary);
+    }
+    summary->CountInSummary(kind);
+}
+
+void PopupDialog::MoveToSlotSoon()
+{
+    CallAfter([this] { MoveToSlot(); });
 }
 
 PopupDialog::~PopupDialog()

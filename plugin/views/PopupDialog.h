@@ -6,6 +6,7 @@
 
 #include "app/UpdateThrottle.h"
 #include "model/User.h"
+#include "views/PopupColumn.h"
 
 class wxPanel;
 class wxStaticBitmap;
@@ -18,7 +19,7 @@ enum { POPUP_ONLINE = 1, POPUP_FREE = 2, POPUP_SUMMARY = 3 };
 // A small borderless window announcing one performer, in the lowest free slot of the popup
 // column (PopupColumn). It owns itself: shown when its thumbnail download ends, gone when its
 // time is up. The column's summary is a popup of this kind too, with words instead of a face.
-class PopupDialog : public wxDialog {
+class PopupDialog : public wxDialog, public PopupColumn::Member {
 public:
     PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
                 const wxString& title, const wxPoint& pos, const wxSize& size, long style);
@@ -26,6 +27,10 @@ public:
 
     // Gives its slot up at once, not at the next idle time.
     bool Destroy() override;
+
+    // Counts one more event that found the column full, in the summary popup (made if needed).
+    static void AddToSummary(int kind);
+    static PopupDialog* GetSummary() { return static_cast<PopupDialog*>(PopupColumn::GetSummary()); }
 
     void OnDownloadFinished(wxCommandEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);
@@ -43,6 +48,8 @@ public:
     int GetSummaryFree() const { return m_summaryFree; }
     // Back to its slot (the summary to its place), once shown.
     void MoveToSlot();
+    void MoveToSlotSoon() override;
+    void Dismiss() override { Destroy(); }
 
     // False when its download could not be started: such a popup destroys itself at once.
     bool IsDownloading() const { return m_downloading; }

@@ -127,7 +127,7 @@ void PopupDialogManager::ShowPopup(const User& user, int kind)
         if (m_pace.IsRunning())
             ++(kind == POPUP_FREE ? m_summaryFree : m_summaryOnline);
         else
-            PopupColumn::AddToSummary(kind);
+            PopupDialog::AddToSummary(kind);
         return;
     }
     // A popup window takes several milliseconds to make: one at a time, the rest of a burst on
@@ -156,7 +156,7 @@ void PopupDialogManager::OnPace(wxTimerEvent&)
         return;
     }
     for (; m_summaryOnline > 0; --m_summaryOnline)
-        PopupColumn::AddToSummary(POPUP_ONLINE);
+        PopupDialog::AddToSummary(POPUP_ONLINE);
     for (; m_summaryFree > 0; --m_summaryFree)
-        PopupColumn::AddToSummary(POPUP_FREE);
+        PopupDialog::AddToSummary(POPUP_FREE);
 }

@@ -235,7 +235,7 @@ TEST_F(PopupTest, AFullColumnGathersTheRestIntoOneSummary)
     ASSERT_TRUE(WaitShown(popups + 1));
     PumpFor(100);
     EXPECT_EQ(Popups().size(), static_cast<size_t>(popups + 1)) << "a column and one summary";
-    PopupDialog* summary = PopupColumn::GetSummary();
+    PopupDialog* summary = PopupDialog::GetSummary();
     ASSERT_NE(summary, nullptr);
     EXPECT_TRUE(summary->IsShown());
     EXPECT_EQ(summary->GetSummaryOnline(), fit + 12 - popups);
@@ -261,7 +261,7 @@ TEST_F(PopupTest, AFullColumnGathersTheRestIntoOneSummary)
     // Closing the window takes every popup with it.
     PopupColumn::CloseAll();
     EXPECT_TRUE(Popups(true).empty());
-    EXPECT_EQ(PopupColumn::GetSummary(), nullptr);
+    EXPECT_EQ(PopupDialog::GetSummary(), nullptr);
 }
 
 TEST_F(PopupTest, UndecodableThumbnailShowsThePlaceholderAndStillCloses)
