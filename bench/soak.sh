@@ -22,7 +22,8 @@ LANG=C.UTF-8 LANGUAGE= "${heap[@]}" "$bin/sorvik" --no-update --config "$work/Ru
 launcher=$!
 # Under heaptrack the host is the launcher's child; its window says it has set up.
 wait_for 300 xdotool search --onlyvisible --name "^Sorvik Statuscope$" > /dev/null || fail "no main window"
-host=$(pgrep -n -x sorvik) || fail "the host did not start"
+host=$launcher
+[ ${#heap[@]} -gt 0 ] && { host=$(pgrep -n -x sorvik -P "$launcher") || fail "the host did not start"; }
 wait_for 600 listed 1 || fail "the host did not list the performers"
 
 status() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$host/status"; }

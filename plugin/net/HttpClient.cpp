@@ -238,6 +238,115 @@ std::string HttpClient::GetProductVersion()
     return ProductVersion();
 }
 
+namespace {
+// The request's own header lines; null, with the response failed, when one could forge more.
+bool HeaderLines(const HttpRequest& request, std::unique_ptr<curl_slist, ListDeleter>& headers,
+                 HttpResponse& response)
+{
+    for (const auto& [name, value] : request.headers) {
+        // A line break in a value would let it forge further headers.
+        if (name.empty() || name.find_first_of("\r\n:") != std::string::npos ||
+            value.find_first_of("\r\n") != std::string::npos) {
+            response.Fail(HttpFailure::BadHeader, name);
+            return false;
+        }
+        headers.reset(curl_slist_append(headers.release(), (name + ": " + value).c_str()));
+    }
+    return true;
+}
+
+// What a transfer is told; the strings it is given must outlive it.
+struct TransferSetup {
+    const std::string& address;
+    const std::string& userAgent;
+    const std::string& proxy;
+    curl_slist* headers;
+    char* reason;
+    long timeoutMs;
+};
+
+void Configure(CURL* e, const HttpRequest& request, const Url& url, const TransferSetup& setup,
+               Transfer& transfer)
+{
+    curl_easy_setopt(e, CURLOPT_URL, setup.address.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Followed, but never from https down to plain http.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, url.IsSecure() ? "https" : "http,https");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, setup.userAgent.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, setup.headers);
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, setup.reason);
+    const long totalMs = request.totalSeconds > 0 ? request.totalSeconds * 1000L
+                                                  : setup.timeoutMs * kTotalTimeoutFactor;
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, setup.timeoutMs);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, totalMs);
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    // Set, even when empty: an empty proxy is "direct", whatever curl would read elsewhere.
+    curl_easy_setopt(e, CURLOPT_PROXY, setup.proxy.c_str());
+    // The trust store OpenSSL programs honour when one is named for the process.
+    if (const char* store = std::getenv("SSL_CERT_FILE"); store && *store)
+        curl_easy_setopt(e, CURLOPT_CAINFO, store);
+}
+
+enum class Ending { Done, Cancelled, Idle };
+
+// Runs the transfer on 'multi' until it ends, is cancelled or hears nothing for 'timeoutMs'.
+Ending Perform(CURLM* multi, CURL* e, const HttpClient::CancelCheck& cancelled, const Transfer& transfer,
+               long timeoutMs, CURLcode& result)
+{
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
+            return Ending::Done;
+        }
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &left))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == e)
+                    result = message->data.result;
+            return Ending::Done;
+        }
+        if (cancelled && cancelled())
+            return Ending::Cancelled;
+        // A time-out's worth of silence from the server, once connected or not, ends it.
+        if (std::chrono::steady_clock::now() - transfer.lastByte > std::chrono::milliseconds(timeoutMs))
+            return Ending::Idle;
+        curl_multi_poll(multi, nullptr, 0, HttpClient::kCancelSliceMs, nullptr);
+    }
+}
+
+// The response of a transfer that ran to its end, well or not.
+void Conclude(CURL* e, CURLcode result, const Transfer& transfer, const Url& url, const char* reason,
+              HttpResponse& response)
+{
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    if (result == CURLE_OK && !transfer.conflictingLength) {
+        response.status = static_cast<int>(status);
+        response.complete = true;
+        return;
+    }
+    HttpFailure failure = FailureFor(result, transfer);
+    long redirects = 0;
+    curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
+    // A refused scheme after a redirect: the redirect was refused, not the address.
+    if (result == CURLE_UNSUPPORTED_PROTOCOL && (redirects > 0 || status / 100 == 3))
+        failure = HttpFailure::RedirectRefused;
+    response.Fail(failure, reason[0] ? std::string(reason) : std::string(curl_easy_strerror(result)));
+    if (failure == HttpFailure::CertificateRefused || failure == HttpFailure::TlsFailed)
+        ReportOnce(url.Host(), response.detail);
+    response.body.clear();
+}
+} // namespace
+
 HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& cancelled,
                              HttpConnections* connections)
 {
@@ -253,49 +362,17 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
         response.Fail(HttpFailure::ConnectFailed, "no transfer handle");
         return response;
     }
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    if (!HeaderLines(request, headers, response))
+        return response;
     CURL* e = easy.get();
     Transfer transfer(request, response);
     char reason[CURL_ERROR_SIZE] = "";
     const std::string address = url.Absolute();
     const std::string userAgent = UserAgent();
-
-    std::unique_ptr<curl_slist, ListDeleter> headers;
-    for (const auto& [name, value] : request.headers) {
-        // A line break in a value would let it forge further headers.
-        if (name.empty() || name.find_first_of("\r\n:") != std::string::npos ||
-            value.find_first_of("\r\n") != std::string::npos) {
-            response.Fail(HttpFailure::BadHeader, name);
-            return response;
-        }
-        headers.reset(curl_slist_append(headers.release(), (name + ": " + value).c_str()));
-    }
-
-    curl_easy_setopt(e, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    // Followed, but never from https down to plain http.
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, url.IsSecure() ? "https" : "http,https");
-    curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, reason);
-    const long timeoutMs = std::max(1, request.timeoutSeconds) * 1000L;
-    const long totalMs = request.totalSeconds > 0 ? request.totalSeconds * 1000L : timeoutMs * kTotalTimeoutFactor;
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, totalMs);
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
-    // Set, even when empty: an empty proxy is "direct", whatever curl would read elsewhere.
     const std::string proxy = request.useProxy ? ProxySetting::For(address) : std::string();
-    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
-    // The trust store OpenSSL programs honour when one is named for the process.
-    if (const char* store = std::getenv("SSL_CERT_FILE"); store && *store)
-        curl_easy_setopt(e, CURLOPT_CAINFO, store);
+    const long timeoutMs = std::max(1, request.timeoutSeconds) * 1000L;
+    Configure(e, request, url, {address, userAgent, proxy, headers.get(), reason, timeoutMs}, transfer);
 
     // The multi interface, so that a transfer that waits on a silent server still looks at
     // its cancel check every slice.
@@ -310,63 +387,19 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const CancelCheck& canc
         ownMulti.reset(multi);
     }
     curl_multi_add_handle(multi, e);
-    bool wasCancelled = false;
-    bool idle = false;
     CURLcode result = CURLE_OK;
-    for (;;) {
-        int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
-            result = CURLE_RECV_ERROR;
-            break;
-        }
-        if (running == 0) {
-            int left = 0;
-            while (CURLMsg* message = curl_multi_info_read(multi, &left))
-                if (message->msg == CURLMSG_DONE && message->easy_handle == e)
-                    result = message->data.result;
-            break;
-        }
-        if (cancelled && cancelled()) {
-            wasCancelled = true;
-            break;
-        }
-        // A time-out's worth of silence from the server, once connected or not, ends it.
-        if (std::chrono::steady_clock::now() - transfer.lastByte > std::chrono::milliseconds(timeoutMs)) {
-            idle = true;
-            break;
-        }
-        curl_multi_poll(multi, nullptr, 0, kCancelSliceMs, nullptr);
-    }
+    const Ending ending = Perform(multi, e, cancelled, transfer, timeoutMs, result);
     curl_multi_remove_handle(multi, e);
 
-    if (wasCancelled) {
-        response.Fail(HttpFailure::Cancelled, std::string());
+    if (ending != Ending::Done) {
+        if (ending == Ending::Cancelled)
+            response.Fail(HttpFailure::Cancelled, std::string());
+        else
+            response.Fail(HttpFailure::TimedOut, "waiting for the server");
         response.headers.clear();
         response.body.clear();
         return response;
     }
-    if (idle) {
-        response.Fail(HttpFailure::TimedOut, "waiting for the server");
-        response.headers.clear();
-        response.body.clear();
-        return response;
-    }
-    long status = 0;
-    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-    if (result != CURLE_OK || transfer.conflictingLength) {
-        HttpFailure failure = FailureFor(result, transfer);
-        long redirects = 0;
-        curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
-        // A refused scheme after a redirect: the redirect was refused, not the address.
-        if (result == CURLE_UNSUPPORTED_PROTOCOL && (redirects > 0 || status / 100 == 3))
-            failure = HttpFailure::RedirectRefused;
-        response.Fail(failure, reason[0] ? std::string(reason) : std::string(curl_easy_strerror(result)));
-        if (failure == HttpFailure::CertificateRefused || failure == HttpFailure::TlsFailed)
-            ReportOnce(url.Host(), response.detail);
-        response.body.clear();
-        return response;
-    }
-    response.status = static_cast<int>(status);
-    response.complete = true;
+    Conclude(e, result, transfer, url, reason, response);
     return response;
 }

@@ -1,5 +1,6 @@
 #include "net/Url.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -31,6 +32,53 @@ bool StartsWithNoCase(const std::string& s, const std::string& prefix)
     return true;
 }
 
+// The host of an authority, "[v6]" or a name, and where its ":port" starts (npos: none).
+bool ParseHost(const std::string& authority, std::string& host, size_t& portAt)
+{
+    portAt = std::string::npos;
+    if (authority[0] != '[') {
+        portAt = authority.rfind(':');
+        host = authority.substr(0, portAt);
+        return !host.empty() && std::all_of(host.begin(), host.end(), IsHostChar);
+    }
+    const size_t close = authority.find(']');
+    if (close == std::string::npos || close < 3)
+        return false;
+    host = authority.substr(0, close + 1);
+    for (char c : host.substr(1, close - 1))
+        if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
+            return false;
+    if (close + 1 < authority.size()) {
+        if (authority[close + 1] != ':')
+            return false;
+        portAt = close + 1;
+    }
+    return true;
+}
+
+// The path and query to request: no fragment, and spaces and control bytes, which would break
+// the request line, sent escaped.
+std::string RequestTarget(std::string rest)
+{
+    const size_t hash = rest.find('#');
+    if (hash != std::string::npos)
+        rest.erase(hash);
+    std::string target;
+    for (unsigned char c : rest) {
+        if (c <= 0x20 || c == 0x7F) {
+            static const char hex[] = "0123456789ABCDEF";
+            target += '%';
+            target += hex[c >> 4];
+            target += hex[c & 0x0F];
+        } else {
+            target += static_cast<char>(c);
+        }
+    }
+    if (target.empty() || target[0] != '/')
+        target.insert(0, "/");
+    return target;
+}
+
 } // namespace
 
 bool Url::Parse(const wxString& text, Url& out)
@@ -51,54 +99,12 @@ bool Url::Parse(const wxString& text, Url& out)
     if (authEnd == std::string::npos)
         authEnd = s.size();
     const std::string authority = s.substr(authStart, authEnd - authStart);
-    if (authority.empty())
-        return false;
-
     size_t portAt = std::string::npos;
-    if (authority[0] == '[') {
-        const size_t close = authority.find(']');
-        if (close == std::string::npos || close < 3)
-            return false;
-        url.m_host = authority.substr(0, close + 1);
-        for (char c : url.m_host.substr(1, close - 1))
-            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
-                return false;
-        if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':')
-                return false;
-            portAt = close + 1;
-        }
-    } else {
-        portAt = authority.rfind(':');
-        url.m_host = authority.substr(0, portAt);
-        if (url.m_host.empty())
-            return false;
-        for (char c : url.m_host)
-            if (!IsHostChar(c))
-                return false;
-    }
+    if (authority.empty() || !ParseHost(authority, url.m_host, portAt))
+        return false;
     if (portAt != std::string::npos && !ParsePort(authority.substr(portAt + 1), url.m_port))
         return false;
-
-    std::string rest = s.substr(authEnd);
-    const size_t hash = rest.find('#');
-    if (hash != std::string::npos)
-        rest.erase(hash);
-    // Spaces and control bytes would break the request line; send them escaped.
-    std::string target;
-    for (unsigned char c : rest) {
-        if (c <= 0x20 || c == 0x7F) {
-            static const char hex[] = "0123456789ABCDEF";
-            target += '%';
-            target += hex[c >> 4];
-            target += hex[c & 0x0F];
-        } else {
-            target += static_cast<char>(c);
-        }
-    }
-    if (target.empty() || target[0] != '/')
-        target.insert(0, "/");
-    url.m_target = target;
+    url.m_target = RequestTarget(s.substr(authEnd));
     out = url;
     return true;
 }
