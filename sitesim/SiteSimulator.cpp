@@ -460,19 +460,19 @@ std::string SiteSimulator::NextListBody()
     return body;
 }
 
-void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
+// The path of a request; one sent to a proxy names the whole address, served as the target would.
+std::string SiteSimulator::PathOf(const httplib::Request& req)
 {
-    // A request sent to a proxy names the whole address; serve it as the target would.
     std::string path = req.path;
     if (Lower(path.substr(0, 7)) == "http://") {
         const size_t slash = path.find('/', 7);
         path = slash == std::string::npos ? "/" : path.substr(slash);
     }
-    if (path.rfind("/_sim/", 0) == 0) {
-        Control(path, req, res);
-        return;
-    }
+    return path;
+}
 
+void SiteSimulator::LogRequest(const httplib::Request& req, const std::string& path)
+{
     LoggedRequest logged;
     logged.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
@@ -485,30 +485,27 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
         if (h.first != "REMOTE_ADDR" && h.first != "REMOTE_PORT" && h.first != "LOCAL_ADDR" &&
             h.first != "LOCAL_PORT")
             logged.headers.emplace_back(h.first, h.second);
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_log.push_back(std::move(logged));
-    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_log.push_back(std::move(logged));
+}
 
-    const Route route = RouteOf(path);
-    Fault fault = Fault::None;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        auto it = m_faults.find(route);
-        if (it != m_faults.end()) {
-            fault = it->second;
-            auto left = m_faultsLeft.find(route);
-            if (left != m_faultsLeft.end() && --left->second <= 0) {
-                m_faultsLeft.erase(left);
-                m_faults.erase(it);
-            }
-        }
+Fault SiteSimulator::TakeFault(Route route)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto it = m_faults.find(route);
+    if (it == m_faults.end())
+        return Fault::None;
+    const Fault fault = it->second;
+    auto left = m_faultsLeft.find(route);
+    if (left != m_faultsLeft.end() && --left->second <= 0) {
+        m_faultsLeft.erase(left);
+        m_faults.erase(it);
     }
-    // Only the faults that send part of an answer need the answer; the others leave a scripted
-    // list where it is.
-    const bool needsAnswer =
-        fault == Fault::None || fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::Slow ||
-        fault == Fault::CutMidLine || fault == Fault::Drip;
+    return fault;
+}
+
+bool SiteSimulator::AnswerInsteadOfPage(Fault fault, const httplib::Request& req, httplib::Response& res) const
+{
     if (fault == Fault::ToHttps || fault == Fault::ToHttp) {
         const bool up = fault == Fault::ToHttps;
         // The name the client asked for, on the other port: a certificate names it.
@@ -518,23 +515,38 @@ void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
         res.set_header("Location", (up ? "https://" : "http://") + host + ":" +
                                        std::to_string(up ? m_httpsPort : m_port) + req.target);
         res.set_content(Page("301 Moved Permanently", "Moved."), "text/html");
-        return;
+        return true;
     }
     if (fault == Fault::TooMany || fault == Fault::Unavailable) {
         res.status = fault == Fault::TooMany ? 429 : 503;
         res.set_header("Retry-After", "2");
         res.set_content(Page(fault == Fault::TooMany ? "429 Too Many Requests" : "503 Service Unavailable",
                              "Try again later."), "text/html");
+        return true;
+    }
+    return false;
+}
+
+void SiteSimulator::Serve(const httplib::Request& req, httplib::Response& res)
+{
+    const std::string path = PathOf(req);
+    if (path.rfind("/_sim/", 0) == 0) {
+        Control(path, req, res);
         return;
     }
+    LogRequest(req, path);
+    const Fault fault = TakeFault(RouteOf(path));
+    if (AnswerInsteadOfPage(fault, req, res))
+        return;
     if (fault == Fault::Slow)
         WaitStopped(1500);
-    if (needsAnswer && (fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::CutMidLine)) {
+    if (fault == Fault::StallBody || fault == Fault::ResetBody || fault == Fault::CutMidLine) {
         // A body to cut: never "not modified".
         httplib::Request whole = req;
         whole.headers.erase("If-None-Match");
         Dispatch(path, whole, res);
-    } else if (needsAnswer) {
+    } else if (fault == Fault::None || fault == Fault::Slow || fault == Fault::Drip) {
+        // The other faults need no answer, and leave a scripted list where it is.
         Dispatch(path, req, res);
     }
     if (fault != Fault::None && fault != Fault::Slow) {
@@ -564,61 +576,71 @@ Route SiteSimulator::RouteOf(const std::string& path)
     return Route::Page;
 }
 
+void SiteSimulator::AnswerList(const httplib::Request& req, httplib::Response& res)
+{
+    // As a web server serves a file: a tag and a date that change with the content, and
+    // "304 Not Modified" to a client that already has it. Compressed when asked.
+    const std::string body = NextListBody();
+    std::string tag, date;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (body != m_lastList || m_lastListTag.empty()) {
+            m_lastList = body;
+            m_lastListTag = "\"" + std::to_string(std::hash<std::string>()(body)) + "\"";
+            const std::time_t now = std::time(nullptr);
+            char text[64];
+            std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&now));
+            m_lastListDate = text;
+        }
+        tag = m_lastListTag;
+        date = m_lastListDate;
+    }
+    res.set_header("ETag", tag);
+    res.set_header("Last-Modified", date);
+    if (req.get_header_value("If-None-Match") == tag) {
+        res.status = 304;
+        return;
+    }
+    res.set_content(body, "application/javascript");
+}
+
+void SiteSimulator::AnswerFavorites(const httplib::Request& req, httplib::Response& res)
+{
+    const std::string user = req.get_param_value("username");
+    const std::string password = req.get_param_value("password");
+    std::string basic = req.get_header_value("Authorization");
+    std::string basicUser, basicPassword;
+    if (basic.rfind("Basic ", 0) == 0) {
+        const std::string decoded = Base64Decode(basic.substr(6));
+        const size_t colon = decoded.find(':');
+        basicUser = decoded.substr(0, colon);
+        basicPassword = colon == std::string::npos ? std::string() : decoded.substr(colon + 1);
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto it = m_accounts.find(user);
+    if (user.empty() || it == m_accounts.end() || it->second.password != password ||
+        basicUser != user || basicPassword != password) {
+        res.status = 401;
+        res.set_header("WWW-Authenticate", "Basic realm=\"Tabuno\"");
+        res.set_content(Page("401 Unauthorized", "Wrong user name or password."), "text/html");
+        return;
+    }
+    std::string list;
+    for (const std::string& name : it->second.favorites)
+        list += name + "\n";
+    res.set_content(list, "text/plain");
+}
+
 void SiteSimulator::Dispatch(const std::string& path, const httplib::Request& req,
                              httplib::Response& res)
 {
     const Route route = RouteOf(path);
     if (route == Route::OnlineList) {
-        // As a web server serves a file: a tag and a date that change with the content, and
-        // "304 Not Modified" to a client that already has it. Compressed when asked.
-        const std::string body = NextListBody();
-        std::string tag, date;
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            if (body != m_lastList || m_lastListTag.empty()) {
-                m_lastList = body;
-                m_lastListTag = "\"" + std::to_string(std::hash<std::string>()(body)) + "\"";
-                const std::time_t now = std::time(nullptr);
-                char text[64];
-                std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&now));
-                m_lastListDate = text;
-            }
-            tag = m_lastListTag;
-            date = m_lastListDate;
-        }
-        res.set_header("ETag", tag);
-        res.set_header("Last-Modified", date);
-        if (req.get_header_value("If-None-Match") == tag) {
-            res.status = 304;
-            return;
-        }
-        res.set_content(body, "application/javascript");
+        AnswerList(req, res);
         return;
     }
     if (route == Route::Favorites) {
-        const std::string user = req.get_param_value("username");
-        const std::string password = req.get_param_value("password");
-        std::string basic = req.get_header_value("Authorization");
-        std::string basicUser, basicPassword;
-        if (basic.rfind("Basic ", 0) == 0) {
-            const std::string decoded = Base64Decode(basic.substr(6));
-            const size_t colon = decoded.find(':');
-            basicUser = decoded.substr(0, colon);
-            basicPassword = colon == std::string::npos ? std::string() : decoded.substr(colon + 1);
-        }
-        std::lock_guard<std::mutex> guard(m_lock);
-        auto it = m_accounts.find(user);
-        if (user.empty() || it == m_accounts.end() || it->second.password != password ||
-            basicUser != user || basicPassword != password) {
-            res.status = 401;
-            res.set_header("WWW-Authenticate", "Basic realm=\"Tabuno\"");
-            res.set_content(Page("401 Unauthorized", "Wrong user name or password."), "text/html");
-            return;
-        }
-        std::string list;
-        for (const std::string& name : it->second.favorites)
-            list += name + "\n";
-        res.set_content(list, "text/plain");
+        AnswerFavorites(req, res);
         return;
     }
     if (route == Route::UnreadMail) {

@@ -146,6 +146,14 @@ public:
 
 private:
     void Serve(const httplib::Request& req, httplib::Response& res);
+    static std::string PathOf(const httplib::Request& req);
+    void LogRequest(const httplib::Request& req, const std::string& path);
+    // The fault set for the route, counting down one that was set for a number of times.
+    Fault TakeFault(Route route);
+    // Redirects and refusals, which answer instead of the page.
+    bool AnswerInsteadOfPage(Fault fault, const httplib::Request& req, httplib::Response& res) const;
+    void AnswerList(const httplib::Request& req, httplib::Response& res);
+    void AnswerFavorites(const httplib::Request& req, httplib::Response& res);
     static Route RouteOf(const std::string& path);
     void Dispatch(const std::string& path, const httplib::Request& req, httplib::Response& res);
     bool ApplyFault(Fault fault, const httplib::Request& req, httplib::Response& res,

@@ -44,6 +44,61 @@ bool ParseInt(const char* text, int& value)
     return true;
 }
 
+// An option that takes a number; false when 'arg' is not one or 'text' is not a fit number.
+bool NumberOption(const std::string& arg, const char* text, sitesim::SiteSimulator::Options& options)
+{
+    int number = 0;
+    if (!ParseInt(text, number))
+        return false;
+    if (arg == "--port" && number < 65536)
+        options.port = number;
+    else if (arg == "--performers")
+        options.performers = number;
+    else if (arg == "--seed")
+        options.seed = static_cast<unsigned>(number);
+    else
+        return false;
+    return true;
+}
+
+// An option that takes a word or a path; false when 'arg' is not one or 'text' does not fit.
+bool TextOption(const std::string& arg, const char* text, sitesim::SiteSimulator::Options& options)
+{
+    if (arg == "--update-dir")
+        options.updateDir = text;
+    else if (arg == "--offered-version")
+        options.offeredVersion = text;
+    else if (arg == "--signing-key")
+        options.signingKey = text;
+    else if (arg == "--release")
+        return sitesim::SiteSimulator::ParseRelease(text, options.release);
+    else if (arg == "--tls-cert")
+        options.tlsCertificate = text;
+    else if (arg == "--tls-key")
+        options.tlsKey = text;
+    else
+        return false;
+    return true;
+}
+
+// "USER:PASSWORD[:FAV1,FAV2,...[:MAIL]]"; false without a user name.
+bool ParseAccount(const char* text, std::string& user, sitesim::Account& account)
+{
+    std::istringstream in(text);
+    std::string favorites, mail;
+    std::getline(in, user, ':');
+    std::getline(in, account.password, ':');
+    std::getline(in, favorites, ':');
+    std::getline(in, mail, ':');
+    std::istringstream favs(favorites);
+    std::string name;
+    while (std::getline(favs, name, ','))
+        if (!name.empty())
+            account.favorites.push_back(name);
+    account.unreadMail = std::atoi(mail.c_str());
+    return !user.empty();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -53,59 +108,25 @@ int main(int argc, char** argv)
     std::vector<std::pair<std::string, sitesim::Account>> accounts;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        int number = 0;
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (arg == "--help" || arg == "-h") {
             Usage(std::cout);
             return 0;
-        } else if (arg == "--port" && hasValue && ParseInt(argv[i + 1], number) && number < 65536) {
-            options.port = number;
-            ++i;
-        } else if (arg == "--performers" && hasValue && ParseInt(argv[i + 1], number)) {
-            options.performers = number;
-            ++i;
-        } else if (arg == "--seed" && hasValue && ParseInt(argv[i + 1], number)) {
-            options.seed = static_cast<unsigned>(number);
-            ++i;
-        } else if (arg == "--no-churn") {
+        }
+        if (arg == "--no-churn") {
             options.churn = false;
-        } else if (arg == "--update-dir" && hasValue) {
-            options.updateDir = argv[++i];
-        } else if (arg == "--offered-version" && hasValue) {
-            options.offeredVersion = argv[++i];
-        } else if (arg == "--signing-key" && hasValue) {
-            options.signingKey = argv[++i];
-        } else if (arg == "--release" && hasValue &&
-                   sitesim::SiteSimulator::ParseRelease(argv[i + 1], options.release)) {
-            ++i;
-        } else if (arg == "--tls-cert" && hasValue) {
-            options.tlsCertificate = argv[++i];
-        } else if (arg == "--tls-key" && hasValue) {
-            options.tlsKey = argv[++i];
-        } else if (arg == "--account" && hasValue) {
-            std::istringstream in(argv[++i]);
-            std::string user, favorites, mail;
-            sitesim::Account account;
-            std::getline(in, user, ':');
-            std::getline(in, account.password, ':');
-            std::getline(in, favorites, ':');
-            std::getline(in, mail, ':');
-            std::istringstream favs(favorites);
-            std::string name;
-            while (std::getline(favs, name, ','))
-                if (!name.empty())
-                    account.favorites.push_back(name);
-            account.unreadMail = std::atoi(mail.c_str());
-            if (user.empty()) {
-                Usage(std::cerr);
-                return 2;
-            }
+            continue;
+        }
+        std::string user;
+        sitesim::Account account;
+        if (value && arg == "--account" && ParseAccount(value, user, account)) {
             accounts.emplace_back(user, account);
-        } else {
+        } else if (!value || (!NumberOption(arg, value, options) && !TextOption(arg, value, options))) {
             std::cerr << "sitesim: unknown or incomplete option " << arg << "\n";
             Usage(std::cerr);
             return 2;
         }
+        ++i;
     }
 
     sitesim::SiteSimulator site(options);
